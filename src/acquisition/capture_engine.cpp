@@ -1,0 +1,82 @@
+#include "capture_engine.h"
+
+#include "comm_events.h"
+#include "common/errors.h"
+#include "common/numeric_value.h"
+#include "dump_text.h"
+
+#include <cmath>
+
+namespace {
+
+void requireSampleSizeInRange(int n)
+{
+    if (n < 1)
+        throw ArithmeticError("sample size below 1");
+    if (n > CaptureState::kMaxSampleSize)
+        throw OverflowError("sample size above 32766");
+}
+
+bool triggers(const CaptureState &state, const CommNotification &notification)
+{
+    const double low = numericValue(notification.triggerLow);
+    const double high = numericValue(notification.triggerHigh);
+    const double first = static_cast<unsigned char>(state.m_RxBuffer.front());
+    return low <= first && first <= high;
+}
+
+QString completeBlock(CaptureState &state, int n)
+{
+    clsTimer &timer = *state.m_CaptureTimer;
+    timer.StopTimer();
+    // Without a counter frequency the block cannot be timed; it keeps the
+    // previous time per sample rather than an infinite one.
+    if (timer.m_curFrequency.raw != 0) {
+        const double elapsed = elapsedMilliseconds(timer.m_StartTime, timer.m_StopTime, timer.m_curFrequency);
+        state.m_MsPerSample = std::fabs(elapsed) / n;
+    }
+
+    const auto *bytes = reinterpret_cast<const unsigned char *>(state.m_RxBuffer.constData());
+    for (int h = 0; h < n; ++h)
+        state.m_Samples[size_t(h)] = qint16(bytes[h]);
+    QString dump = dumpText(std::span(state.m_Samples).first(size_t(n)));
+
+    restartCapture(state);
+    return dump;
+}
+
+} // namespace
+
+std::optional<QString> handleCommNotification(CaptureState &state, const CommNotification &notification)
+{
+    if (notification.commEvent != comEvReceive || notification.paused)
+        return std::nullopt;
+    const int n = state.sampleSize();
+    requireSampleSizeInRange(n);
+
+    if (state.m_Armed && state.m_UseTrigger) {
+        QByteArray chunk = notification.readInput();
+        // No first reading to test: the previous chunk stays as it was.
+        if (chunk.isEmpty())
+            return std::nullopt;
+        state.m_RxBuffer = std::move(chunk);
+        if (triggers(state, notification)) {
+            state.m_Armed = false;
+            state.m_RxBuffer.clear();
+            state.m_CaptureTimer->ResetTimer();
+        }
+    } else {
+        state.m_RxBuffer.append(notification.readInput());
+    }
+
+    if (state.m_RxBuffer.size() < n)
+        return std::nullopt;
+    return completeBlock(state, n);
+}
+
+void restartCapture(CaptureState &state)
+{
+    state.m_Armed = true;
+    state.m_RxBuffer.clear();
+    state.m_CaptureTimer->ResetTimer();
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "capture_state.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// What one receive notification brings to the engine.
+struct CommNotification
+{
+    int commEvent = 0;
+    bool paused = false;
+    // The trigger window's bound texts, read as numbers while waiting.
+    QString triggerLow;
+    QString triggerHigh;
+    // Reads the port: every byte received and not yet read. Called at most
+    // once, and not at all for an event that is not a receive or while paused.
+    std::function<QByteArray()> readInput;
+};
+
+// Turns received chunks into blocks of N readings, with the optional trigger
+// window and the block's timing. Returns the dump text of a block completed
+// by this notification. OverflowError or ArithmeticError when N is outside
+// 1..32766; the port is then not read.
+std::optional<QString> handleCommNotification(CaptureState &state, const CommNotification &notification);
+
+// A block under way is given up (the port went away): the buffer is emptied,
+// the engine re-armed and the stopwatch reset, as after a block.
+void restartCapture(CaptureState &state);

@@ -1,0 +1,181 @@
+#include "serial_link.h"
+
+#include "comm_events.h"
+#include "port_numbering.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int kWatchIntervalMs = 1000;
+
+QString reasonFor(const QSerialPort &port, const QString &device)
+{
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("device not found");
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        // Qt reports a port that another program holds as a permission error too.
+        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
+            return QStringLiteral("device busy");
+#endif
+        return QStringLiteral("permission denied");
+    default:
+        return port.errorString();
+    }
+}
+
+} // namespace
+
+SerialLink::SerialLink(QObject *parent) : QObject(parent)
+{
+    m_watchTimer.setInterval(kWatchIntervalMs);
+    connect(&m_watchTimer, &QTimer::timeout, this, &SerialLink::watch);
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialLink::receive);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialLink::onError);
+}
+
+SerialLink::~SerialLink() = default;
+
+void SerialLink::setSettings(const QString &settings)
+{
+    const std::optional<LineSettings> parsed = LineSettings::parse(settings);
+    if (!parsed)
+        throw PortError(m_device, QStringLiteral("invalid line settings \"%1\"").arg(settings));
+    m_settingsText = settings;
+    m_settings = *parsed;
+}
+
+void SerialLink::setPortOpen(bool open)
+{
+    if (open) {
+        m_wanted = true;
+        this->open();
+        return;
+    }
+    m_wanted = false;
+    m_watchTimer.stop();
+    m_port.close();
+    m_received.clear();
+    m_failure.clear();
+}
+
+QString SerialLink::resolveDevice() const
+{
+    return m_explicitPath.isEmpty() ? deviceForPortNumber(m_commPort) : m_explicitPath;
+}
+
+void SerialLink::open()
+{
+    if (m_port.isOpen())
+        return;
+    m_device = resolveDevice();
+    // Whatever happens, keep looking for the device from now on.
+    m_watchTimer.start();
+    if (m_device.isEmpty()) {
+        m_failure = QStringLiteral("no serial port found");
+        throw PortError(m_device, m_failure);
+    }
+    m_port.setPortName(m_device);
+    m_port.setBaudRate(m_settings.baudRate);
+    m_port.setParity(m_settings.parity);
+    m_port.setDataBits(m_settings.dataBits);
+    m_port.setStopBits(m_settings.stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadOnly)) {
+        m_failure = reasonFor(m_port, m_device);
+        throw PortError(m_device, m_failure);
+    }
+    // Bytes from before the opening belong to no block of ours.
+    m_port.clear(QSerialPort::Input);
+    m_received.clear();
+    m_failure.clear();
+}
+
+QByteArray SerialLink::Input()
+{
+    if (m_inputLen <= 0 || m_inputLen >= m_received.size())
+        return std::exchange(m_received, {});
+    QByteArray head = m_received.first(m_inputLen);
+    m_received.remove(0, m_inputLen);
+    return head;
+}
+
+void SerialLink::receive()
+{
+    const QByteArray bytes = m_port.readAll();
+    const qsizetype room = kReceiveBufferSize - m_received.size();
+    m_received.append(bytes.first(std::min(room, bytes.size())));
+    if (bytes.size() > room)
+        notify(comEventRxOver);
+    if (m_rThreshold > 0 && m_received.size() >= m_rThreshold)
+        notify(comEvReceive);
+}
+
+void SerialLink::notify(short event)
+{
+    m_commEvent = event;
+    emit OnComm();
+}
+
+void SerialLink::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return;
+    // Qt may repeat the error many times before the event loop turns; close
+    // once, after the signal has returned.
+    QMetaObject::invokeMethod(this, [this, reason = m_port.errorString()] { loseConnection(reason); },
+                              Qt::QueuedConnection);
+}
+
+void SerialLink::loseConnection(const QString &reason)
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    m_received.clear();
+    m_failure = QStringLiteral("port lost (%1)").arg(reason);
+    notify(comEventPortLost);
+    emit connectionChanged();
+}
+
+bool SerialLink::hungUp() const
+{
+#ifdef Q_OS_UNIX
+    // Not every Qt version reports a hang-up as an error.
+    pollfd fd{int(m_port.handle()), 0, 0};
+    return ::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return false;
+#endif
+}
+
+void SerialLink::watch()
+{
+    if (!m_wanted)
+        return;
+    if (m_port.isOpen()) {
+        if (hungUp())
+            loseConnection(QStringLiteral("device hung up"));
+        return;
+    }
+    const QString device = resolveDevice();
+    if (device.isEmpty())
+        return;
+#ifdef Q_OS_UNIX
+    if (!QFileInfo::exists(device))
+        return;
+#endif
+    try {
+        open();
+    } catch (const PortError &) {
+        return; // still away, or not yet usable: m_failure says why
+    }
+    emit connectionChanged();
+}

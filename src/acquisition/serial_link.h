@@ -1,0 +1,96 @@
+#pragma once
+
+#include "line_settings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include <stdexcept>
+
+// The port could not be configured or opened. what() is the system's reason
+// in plain words; device() the device that was tried.
+class PortError : public std::runtime_error
+{
+public:
+    PortError(QString device, const QString &reason)
+        : std::runtime_error(reason.toStdString()), m_device(std::move(device)) { }
+    const QString &device() const { return m_device; }
+
+private:
+    QString m_device;
+};
+
+// The scope's serial component, on the user-interface thread: a receive-only
+// port with the properties of the classic communications control. Bytes are
+// raw 8-bit values with no flow control and no translation.
+//
+// Received bytes wait in a receive buffer of kReceiveBufferSize bytes until
+// Input() reads them; bytes that arrive while it is full are lost and
+// reported with comEventRxOver. Once open, a device that goes away is closed,
+// reported with comEventPortLost, and watched for every second: when it is
+// back it is reopened with the same settings and connectionChanged() says so.
+class SerialLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype kReceiveBufferSize = 64 * 1024;
+
+    explicit SerialLink(QObject *parent = nullptr);
+    ~SerialLink() override;
+
+    short CommPort() const { return m_commPort; }
+    void setCommPort(short port) { m_commPort = port; }
+    QString Settings() const { return m_settingsText; }
+    // PortError for a text that is not "baud,parity,data bits,stop bits".
+    void setSettings(const QString &settings);
+    // Bytes one read returns at most; 0 reads everything.
+    short InputLen() const { return m_inputLen; }
+    void setInputLen(short length) { m_inputLen = length; }
+    // Bytes waiting that make a receive notification; 0 makes none.
+    short RThreshold() const { return m_rThreshold; }
+    void setRThreshold(short threshold) { m_rThreshold = threshold; }
+    bool PortOpen() const { return m_port.isOpen(); }
+    // Opening throws PortError with the reason; closing always succeeds.
+    void setPortOpen(bool open);
+    short CommEvent() const { return m_commEvent; }
+    QByteArray Input();
+
+    // Opens this device instead of the one the port number names.
+    void setDevicePath(const QString &path) { m_explicitPath = path; }
+    // The device last opened or tried.
+    QString deviceName() const { return m_device; }
+    // Why the port is not open: empty while it is open or was never opened.
+    QString failure() const { return m_failure; }
+
+signals:
+    void OnComm();
+    // The port was lost or came back; PortOpen() tells which.
+    void connectionChanged();
+
+private:
+    void open();
+    void receive();
+    void notify(short event);
+    void onError(QSerialPort::SerialPortError error);
+    void loseConnection(const QString &reason);
+    void watch();
+    bool hungUp() const;
+    QString resolveDevice() const;
+
+    QSerialPort m_port;
+    QTimer m_watchTimer;
+    short m_commPort = 1;
+    QString m_settingsText = QStringLiteral("9600,N,8,1");
+    LineSettings m_settings = *LineSettings::parse(m_settingsText);
+    short m_inputLen = 0;
+    short m_rThreshold = 0;
+    short m_commEvent = 0;
+    QByteArray m_received;
+    QString m_explicitPath;
+    QString m_device;
+    QString m_failure;
+    bool m_wanted = false; // opened by the program and not closed since
+};

@@ -1,0 +1,279 @@
+#include "form1.h"
+
+#include "acquisition/capture_engine.h"
+#include "display/scope_renderer.h"
+#include "display/scope_screen.h"
+#include "event_guard.h"
+#include "product.h"
+#include "sample_size.h"
+#include "window_layout.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+namespace {
+
+constexpr int kRedrawIntervalMs = 50;
+constexpr QSize kStartClientSize{784, 469};
+
+QScrollBar *cursorBar(QWidget *parent, int maximum)
+{
+    auto *bar = new QScrollBar(Qt::Horizontal, parent);
+    bar->setRange(0, maximum);
+    bar->setValue(0);
+    bar->setSingleStep(1);
+    bar->setPageStep(10);
+    bar->setFocusPolicy(Qt::StrongFocus);
+    return bar;
+}
+
+template<typename Control>
+Control *place(Control *control, const char *name, int left, int top, int width, int height)
+{
+    control->setObjectName(QLatin1StringView(name));
+    control->setGeometry(left, top, width, height);
+    return control;
+}
+
+} // namespace
+
+Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kProductName + QStringLiteral(" - ") + kProductWebAddress);
+    resize(kStartClientSize);
+    createControls();
+    setTabOrder();
+    txtInput->setFocus();
+
+    MSComm1.setObjectName(QStringLiteral("MSComm1"));
+    MSComm1.setDevicePath(devicePath);
+    connect(&MSComm1, &SerialLink::OnComm, this, &Form1::MSComm1_OnComm);
+    connect(&MSComm1, &SerialLink::connectionChanged, this, &Form1::MSComm1_ConnectionChanged);
+
+    timerDraw.setObjectName(QStringLiteral("timerDraw"));
+    timerDraw.setTimerType(Qt::PreciseTimer);
+    timerDraw.setInterval(kRedrawIntervalMs);
+    connect(&timerDraw, &QTimer::timeout, this, &Form1::timerDraw_Timer);
+    timerDraw.start();
+
+    Form_Load();
+
+    // Connected after start-up: the handlers run only on the operator's actions.
+    connect(chkLookForTrigger, &QCheckBox::stateChanged, this, &Form1::chkLookForTrigger_Click);
+    connect(txtArraySize, &QLineEdit::textChanged, this, &Form1::txtArraySize_Change);
+}
+
+Form1::~Form1()
+{
+    Form_Unload();
+}
+
+void Form1::createControls()
+{
+    lblDeltaV = place(new QLabel(QStringLiteral("0"), this), "lblDeltaV", 8, 4, 197, 17);
+    scrollVLine1 = place(cursorBar(this, 0), "scrollVLine1", 8, 24, 197, 21);
+    scrollVLine2 = place(cursorBar(this, 0), "scrollVLine2", 8, 48, 197, 21);
+    lblDeltaH = place(new QLabel(QStringLiteral("0"), this), "lblDeltaH", 216, 4, 197, 17);
+    scrollHLine1 = place(cursorBar(this, 255), "scrollHLine1", 216, 24, 197, 21);
+    scrollHLine2 = place(cursorBar(this, 255), "scrollHLine2", 216, 48, 197, 21);
+    chkLookForTrigger = place(new QCheckBox(QStringLiteral("Use Trigger Values"), this), "chkLookForTrigger", 420, 4,
+                              121, 13);
+    txtTriggerLow = place(new QLineEdit(QStringLiteral("20"), this), "txtTriggerLow", 472, 20, 29, 21);
+    Label1 = place(new QLabel(QStringLiteral("-"), this), "Label1", 504, 24, 9, 17);
+    txtTriggerHigh = place(new QLineEdit(QStringLiteral("100"), this), "txtTriggerHigh", 512, 20, 29, 21);
+    Label2 = place(new QLabel(QStringLiteral("Sample Size:"), this), "Label2", 420, 52, 73, 17);
+    txtArraySize = place(new QLineEdit(QStringLiteral("768"), this), "txtArraySize", 496, 48, 45, 21);
+    chkPauseRedraw = place(new QCheckBox(QStringLiteral("Pause Redraw"), this), "chkPauseRedraw", 684, 52, 93, 21);
+    Picture1 = place(new ScopeScreen(this), "Picture1", 4, 76, 773, 313);
+    Picture1->setFocusPolicy(Qt::StrongFocus);
+    txtInput = place(new QPlainTextEdit(this), "txtInput", 4, 392, 773, 73);
+    txtInput->setReadOnly(true);
+    txtInput->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    txtInput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    // In the free space right of the trigger controls, clear of every other control.
+    lblPortStatus = place(new QLabel(this), "lblPortStatus", 548, 4, 232, 44);
+    lblPortStatus->setWordWrap(true);
+    lblPortStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void Form1::setTabOrder()
+{
+    const QWidget *order[] = {txtInput,          Picture1,      scrollVLine1,   scrollVLine2,
+                              chkLookForTrigger, txtTriggerLow, txtTriggerHigh, scrollHLine2,
+                              scrollHLine1,      txtArraySize,  chkPauseRedraw};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
+}
+
+void Form1::Form_Load()
+{
+    m_Samples.assign(kStartSampleSize + 1, 0);
+    m_CaptureTimer = std::make_unique<clsTimer>();
+    openPort();
+    m_CaptureTimer->ResetTimer();
+    scrollVLine1->setMaximum(sampleSize());
+    scrollVLine2->setMaximum(sampleSize());
+    m_Armed = true;
+    m_UseTrigger = false;
+    m_MsPerSample = 0.125;
+}
+
+void Form1::openPort()
+{
+    // A port that cannot be opened does not stop the scope: the window says
+    // why, and the port is watched for until it can be opened.
+    try {
+        MSComm1.setCommPort(1);
+        MSComm1.setSettings(QStringLiteral("115200,N,8,2"));
+        MSComm1.setInputLen(0);
+        MSComm1.setRThreshold(1);
+        MSComm1.setPortOpen(true);
+    } catch (const PortError &) {
+    }
+    showPortStatus();
+}
+
+void Form1::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    timerDraw.stop();
+    MSComm1.setPortOpen(false);
+    m_CaptureTimer.reset();
+}
+
+void Form1::Form_Resize()
+{
+    const WindowLayout layout = layoutFor(size(), Picture1->geometry(), txtInput->geometry(),
+                                          chkPauseRedraw->geometry());
+    Picture1->setGeometry(layout.scopeScreen);
+    txtInput->setGeometry(layout.dumpBox);
+    chkPauseRedraw->setGeometry(layout.pauseBox);
+}
+
+void Form1::chkLookForTrigger_Click()
+{
+    m_UseTrigger = chkLookForTrigger->checkState() != Qt::Unchecked;
+}
+
+void Form1::txtArraySize_Change()
+{
+    runHandler("txtArraySize_Change", [this] {
+        const SampleSizeRequest request = readSampleSize(txtArraySize->text());
+        if (std::holds_alternative<SampleSizeUnchanged>(request))
+            return;
+        const auto *size = std::get_if<SampleSize>(&request);
+        showSampleSizeRefused(size == nullptr);
+        if (size == nullptr)
+            return;
+        m_Samples.resize(size_t(size->n) + 1, 0);
+        scrollVLine1->setMaximum(sampleSize());
+        scrollVLine2->setMaximum(sampleSize());
+    });
+}
+
+void Form1::showSampleSizeRefused(bool refused)
+{
+    QPalette palette = txtArraySize->palette();
+    palette.setColor(QPalette::Text, refused ? QColor(Qt::red) : this->palette().color(QPalette::Text));
+    txtArraySize->setPalette(palette);
+    txtArraySize->setToolTip(refused ? QString::fromLatin1(kSampleSizeHint) : QString());
+}
+
+void Form1::MSComm1_OnComm()
+{
+    runHandler("MSComm1_OnComm", [this] {
+        const CommNotification notification{
+                .commEvent = MSComm1.CommEvent(),
+                .paused = chkPauseRedraw->checkState() != Qt::Unchecked,
+                .triggerLow = txtTriggerLow->text(),
+                .triggerHigh = txtTriggerHigh->text(),
+                .readInput = [this] { return MSComm1.Input(); },
+        };
+        if (const std::optional<QString> dump = handleCommNotification(*this, notification))
+            txtInput->setPlainText(*dump);
+    });
+}
+
+void Form1::MSComm1_ConnectionChanged()
+{
+    // A block under way when the port went is given up; the next one is
+    // timed from the reopening, as the first one was from the opening.
+    if (MSComm1.PortOpen())
+        restartCapture(*this);
+    showPortStatus();
+}
+
+void Form1::showPortStatus()
+{
+    const QString device = MSComm1.deviceName().isEmpty() ? QStringLiteral("Serial port 1") : MSComm1.deviceName();
+    const QString failure = MSComm1.failure();
+    QString text;
+    if (failure.isEmpty()) {
+        text = QStringLiteral("Port: %1").arg(device);
+    } else {
+        text = QStringLiteral("%1: %2.").arg(device, failure);
+        if (failure.contains(u"permission denied"))
+            text += QStringLiteral(" Add your user to the dialout group and log in again.");
+        else
+            text += QStringLiteral(" Waiting for the port.");
+    }
+    lblPortStatus->setText(text);
+    lblPortStatus->setToolTip(text);
+    lblPortStatus->setStyleSheet(failure.isEmpty() ? QString() : QStringLiteral("color: red"));
+}
+
+void Form1::timerDraw_Timer()
+{
+    if (sampleSize() > 0)
+        runHandler("drawArray", [this] { drawArray(); });
+}
+
+void Form1::drawArray()
+{
+    const ScopeFrame frame{
+            .samples = m_Samples,
+            .timeCursor1 = scrollVLine1->value(),
+            .timeCursor2 = scrollVLine2->value(),
+            .levelCursor1 = scrollHLine1->value(),
+            .levelCursor2 = scrollHLine2->value(),
+            .msPerSample = m_MsPerSample,
+    };
+    drawScope(*Picture1, *this, frame, m_XScale, m_YScale);
+}
+
+void Form1::setTimeReadout(const QString &text)
+{
+    lblDeltaV->setText(text);
+}
+
+void Form1::setLevelReadout(const QString &text)
+{
+    lblDeltaH->setText(text);
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
