@@ -1,0 +1,339 @@
+#include "window/form1.h"
+#include "window/product.h"
+#include "window/sample_size.h"
+#include "display/scope_screen.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+const QString kAbsentPort = QStringLiteral("/nonexistent/tarnwick-test-port");
+
+} // namespace
+
+class TestForm1 : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controlsAsTheWindowOpens_data();
+    void controlsAsTheWindowOpens();
+    void startState();
+    void tabOrderAndFocus();
+    void absentPortKeepsRunningAndSaysWhy();
+    void unloadClosesThePortThenReleasesTheStopwatch();
+
+    void layout_data();
+    void layout();
+    void layoutSurvivesATinyWindow();
+
+    void typingASampleSize();
+    void sampleSizeTexts_data();
+    void sampleSizeTexts();
+    void refusedSampleSizeIsMarkedAndTypingOnWorks();
+    void smallerSampleSizePullsTheCursorsIn();
+    void triggerBoxOnlyMirrorsItsTick();
+};
+
+void TestForm1::controlsAsTheWindowOpens_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QRect>("geometry");
+
+    QTest::newRow("lblDeltaV") << "lblDeltaV" << "0" << QRect(8, 4, 197, 17);
+    QTest::newRow("scrollVLine1") << "scrollVLine1" << "" << QRect(8, 24, 197, 21);
+    QTest::newRow("scrollVLine2") << "scrollVLine2" << "" << QRect(8, 48, 197, 21);
+    QTest::newRow("lblDeltaH") << "lblDeltaH" << "0" << QRect(216, 4, 197, 17);
+    QTest::newRow("scrollHLine1") << "scrollHLine1" << "" << QRect(216, 24, 197, 21);
+    QTest::newRow("scrollHLine2") << "scrollHLine2" << "" << QRect(216, 48, 197, 21);
+    QTest::newRow("chkLookForTrigger") << "chkLookForTrigger" << "Use Trigger Values" << QRect(420, 4, 121, 13);
+    QTest::newRow("txtTriggerLow") << "txtTriggerLow" << "20" << QRect(472, 20, 29, 21);
+    QTest::newRow("Label1") << "Label1" << "-" << QRect(504, 24, 9, 17);
+    QTest::newRow("txtTriggerHigh") << "txtTriggerHigh" << "100" << QRect(512, 20, 29, 21);
+    QTest::newRow("Label2") << "Label2" << "Sample Size:" << QRect(420, 52, 73, 17);
+    QTest::newRow("txtArraySize") << "txtArraySize" << "768" << QRect(496, 48, 45, 21);
+    QTest::newRow("chkPauseRedraw") << "chkPauseRedraw" << "Pause Redraw" << QRect(684, 52, 93, 21);
+}
+
+void TestForm1::controlsAsTheWindowOpens()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(QRect, geometry);
+
+    Form1 form(kAbsentPort);
+    auto *control = form.findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), geometry);
+    if (auto *label = qobject_cast<QLabel *>(control))
+        QCOMPARE(label->text(), text);
+    else if (auto *box = qobject_cast<QLineEdit *>(control))
+        QCOMPARE(box->text(), text);
+    else if (auto *check = qobject_cast<QCheckBox *>(control)) {
+        QCOMPARE(check->text(), text);
+        QCOMPARE(check->checkState(), Qt::Unchecked);
+    } else if (auto *bar = qobject_cast<QScrollBar *>(control)) {
+        QCOMPARE(bar->orientation(), Qt::Horizontal);
+        QCOMPARE(bar->minimum(), 0);
+        QCOMPARE(bar->maximum(), name.startsWith(u"scrollV") ? 768 : 255);
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(bar->singleStep(), 1);
+        QCOMPARE(bar->pageStep(), 10);
+    } else {
+        QFAIL("unexpected kind of control");
+    }
+}
+
+void TestForm1::startState()
+{
+    Form1 form(kAbsentPort);
+    QCOMPARE(form.windowTitle(), QStringLiteral("Tarnwick - ") + kProductWebAddress);
+    QVERIFY(kProductWebAddress.contains(u".example.org"));
+    QCOMPARE(form.size(), QSize(784, 469));
+    QVERIFY(form.windowFlags().testFlag(Qt::WindowMinMaxButtonsHint) || form.isWindow());
+    QCOMPARE(form.timerDraw.interval(), 50);
+    QVERIFY(form.timerDraw.isActive());
+
+    QCOMPARE(form.m_Samples.size(), size_t(769));
+    QVERIFY(std::ranges::all_of(form.m_Samples, [](qint16 s) { return s == 0; }));
+    QVERIFY(form.m_CaptureTimer);
+    QVERIFY(form.m_RxBuffer.isEmpty());
+    QCOMPARE(form.m_XScale, 0.0);
+    QCOMPARE(form.m_YScale, 0.0);
+    QVERIFY(form.m_Armed);
+    QVERIFY(!form.m_UseTrigger);
+    QCOMPARE(form.m_MsPerSample, 0.125);
+    QVERIFY(form.txtInput->toPlainText().isEmpty());
+    QCOMPARE(form.txtInput->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(form.Picture1->geometry().topLeft(), QPoint(4, 76));
+
+    // The first ticks draw the all-zero block before any reading has come.
+    form.timerDraw_Timer();
+    QCOMPARE(form.lblDeltaV->text(), QStringLiteral(".000ms"));
+    QCOMPARE(form.lblDeltaH->text(), QStringLiteral("0.00V"));
+}
+
+void TestForm1::tabOrderAndFocus()
+{
+    Form1 form(kAbsentPort);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.focusWidget(), form.txtInput);
+
+    const QList<QWidget *> expected{form.txtInput,          form.Picture1,      form.scrollVLine1,
+                                    form.scrollVLine2,      form.chkLookForTrigger, form.txtTriggerLow,
+                                    form.txtTriggerHigh,    form.scrollHLine2,  form.scrollHLine1,
+                                    form.txtArraySize,      form.chkPauseRedraw};
+    QWidget *widget = form.txtInput;
+    for (qsizetype i = 1; i < expected.size(); ++i) {
+        widget = widget->nextInFocusChain();
+        while (widget->focusPolicy() == Qt::NoFocus || !widget->isVisible())
+            widget = widget->nextInFocusChain();
+        QCOMPARE(widget, expected[i]);
+    }
+}
+
+void TestForm1::absentPortKeepsRunningAndSaysWhy()
+{
+    Form1 form(kAbsentPort);
+    form.show();
+    QVERIFY(!form.MSComm1.PortOpen());
+    QVERIFY(form.lblPortStatus->text().contains(kAbsentPort));
+    QVERIFY(form.lblPortStatus->text().contains(u"device not found"));
+    // The message sits clear of every other control.
+    for (QWidget *control : form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (control != form.lblPortStatus)
+            QVERIFY2(!control->geometry().intersects(form.lblPortStatus->geometry()),
+                     qPrintable(control->objectName()));
+    }
+    // The redraw goes on.
+    form.scrollVLine1->setValue(8);
+    QTRY_COMPARE(form.lblDeltaV->text(), QStringLiteral("1.000ms"));
+}
+
+void TestForm1::unloadClosesThePortThenReleasesTheStopwatch()
+{
+    Form1 form(kAbsentPort);
+    form.show();
+    QVERIFY(form.close());
+    QVERIFY(!form.MSComm1.PortOpen());
+    QVERIFY(!form.m_CaptureTimer);
+    QVERIFY(!form.timerDraw.isActive());
+}
+
+void TestForm1::layout_data()
+{
+    QTest::addColumn<QSize>("client");
+    QTest::newRow("start size") << QSize(784, 469);
+    QTest::newRow("100 wider") << QSize(884, 469);
+    QTest::newRow("100 taller") << QSize(784, 569);
+    QTest::newRow("both") << QSize(1000, 700);
+}
+
+void TestForm1::layout()
+{
+    QFETCH(QSize, client);
+    Form1 form(kAbsentPort);
+    form.show();
+    QList<QWidget *> fixed = form.findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    fixed.removeAll(form.Picture1);
+    fixed.removeAll(form.txtInput);
+    fixed.removeAll(form.chkPauseRedraw);
+    QList<QRect> before;
+    for (QWidget *w : fixed)
+        before.append(w->geometry());
+
+    form.resize(client);
+    const int w = client.width(), h = client.height();
+    QCOMPARE(form.Picture1->geometry(), QRect(4, 76, w - 8, h - 152));
+    QCOMPARE(form.txtInput->geometry(), QRect(4, h - 74, w - 8, 73));
+    QCOMPARE(form.chkPauseRedraw->geometry(), QRect(w - 100, 52, 93, 21));
+    for (qsizetype i = 0; i < fixed.size(); ++i)
+        QCOMPARE(fixed[i]->geometry(), before[i]);
+    if (client == QSize(784, 469)) {
+        QCOMPARE(form.Picture1->geometry(), QRect(4, 76, 776, 317));
+        QCOMPARE(form.txtInput->geometry(), QRect(4, 395, 776, 73));
+    }
+}
+
+void TestForm1::layoutSurvivesATinyWindow()
+{
+    Form1 form(kAbsentPort);
+    form.show();
+    form.resize(5, 100);
+    QCOMPARE(form.Picture1->size(), QSize(0, 0));
+    QCOMPARE(form.txtInput->geometry(), QRect(4, 26, 0, 73));
+    QCOMPARE(form.chkPauseRedraw->x(), -95);
+    form.drawArray(); // a collapsed screen draws nothing and does not fail
+    form.showMinimized();
+    form.showNormal();
+    form.resize(784, 469);
+    QCOMPARE(form.Picture1->geometry(), QRect(4, 76, 776, 317));
+    QCOMPARE(form.txtInput->geometry(), QRect(4, 395, 776, 73));
+}
+
+void TestForm1::typingASampleSize()
+{
+    Form1 form(kAbsentPort);
+    form.show();
+    for (size_t i = 0; i < form.m_Samples.size(); ++i)
+        form.m_Samples[i] = qint16(i % 200 + 1);
+
+    form.txtArraySize->selectAll();
+    QList<size_t> sizes;
+    QList<std::vector<qint16>> contents;
+    QObject::connect(form.txtArraySize, &QLineEdit::textChanged, &form, [&] {
+        sizes.append(form.m_Samples.size() - 1);
+        contents.append(form.m_Samples);
+    });
+    QTest::keyClicks(form.txtArraySize, QStringLiteral("1024"));
+    QCOMPARE(sizes, (QList<size_t>{1, 10, 102, 1024}));
+    QCOMPARE(contents[0], (std::vector<qint16>{1, 2}));          // readings 0 and 1 kept
+    QCOMPARE(contents[1][2], qint16(0));                          // the rest dropped, new ones 0
+    QCOMPARE(form.m_Samples[1], qint16(2));
+    QVERIFY(std::all_of(form.m_Samples.begin() + 2, form.m_Samples.end(), [](qint16 s) { return s == 0; }));
+    QCOMPARE(form.scrollVLine1->maximum(), 1024);
+    QCOMPARE(form.scrollVLine2->maximum(), 1024);
+
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(form.txtArraySize, Qt::Key_Backspace);
+    QCOMPARE(form.txtArraySize->text(), QString());
+    QCOMPARE(form.sampleSize(), 1);
+}
+
+void TestForm1::sampleSizeTexts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("n");      // -1: nothing changes
+    QTest::addColumn<bool>("marked");
+
+    QTest::newRow("-5") << "-5" << -1 << false;
+    QTest::newRow("abc") << "abc" << -1 << false;
+    QTest::newRow("0") << "0" << -1 << false;
+    QTest::newRow("768.5 to even") << "768.5" << 768 << false;
+    QTest::newRow("769.5 to even") << "769.5" << 770 << false;
+    QTest::newRow("hexadecimal") << "&H100" << 256 << false;
+    QTest::newRow("largest") << "32766" << 32766 << false;
+    QTest::newRow("not a number as a whole") << "12a" << -1 << true;
+    QTest::newRow("rounds to 0") << "0.4" << -1 << true;
+    QTest::newRow("too large") << "40000" << -1 << true;
+    QTest::newRow("too large, exponent") << "1e9" << -1 << true;
+    QTest::newRow("one too many") << "32767" << -1 << true;
+}
+
+void TestForm1::sampleSizeTexts()
+{
+    QFETCH(QString, text);
+    QFETCH(int, n);
+    QFETCH(bool, marked);
+
+    Form1 form(kAbsentPort);
+    form.m_Samples[5] = 77;
+    form.scrollVLine1->setValue(700);
+    const std::vector<qint16> before = form.m_Samples;
+
+    form.txtArraySize->setText(text);
+    if (n < 0) {
+        QCOMPARE(form.m_Samples, before);
+        QCOMPARE(form.scrollVLine1->maximum(), 768);
+        QCOMPARE(form.scrollVLine1->value(), 700);
+    } else {
+        QCOMPARE(form.sampleSize(), n);
+        QCOMPARE(form.scrollVLine2->maximum(), n);
+        QCOMPARE(form.m_Samples[5], qint16(77));
+    }
+    QCOMPARE(form.txtArraySize->toolTip() == QString::fromLatin1(kSampleSizeHint), marked);
+}
+
+void TestForm1::refusedSampleSizeIsMarkedAndTypingOnWorks()
+{
+    Form1 form(kAbsentPort);
+    const QColor normal = form.txtArraySize->palette().color(QPalette::Text);
+    form.txtArraySize->setText(QStringLiteral("4000"));
+    QCOMPARE(form.sampleSize(), 4000);
+    QTest::keyClick(form.txtArraySize, Qt::Key_0);
+    QCOMPARE(form.txtArraySize->text(), QStringLiteral("40000"));
+    QCOMPARE(form.sampleSize(), 4000);
+    QCOMPARE(form.txtArraySize->palette().color(QPalette::Text), QColor(Qt::red));
+    QTest::keyClick(form.txtArraySize, Qt::Key_Backspace);
+    QCOMPARE(form.sampleSize(), 4000);
+    QCOMPARE(form.txtArraySize->palette().color(QPalette::Text), normal);
+    QVERIFY(form.txtArraySize->toolTip().isEmpty());
+}
+
+void TestForm1::smallerSampleSizePullsTheCursorsIn()
+{
+    Form1 form(kAbsentPort);
+    form.scrollVLine1->setValue(700);
+    form.scrollVLine2->setValue(300);
+    form.txtArraySize->setText(QStringLiteral("500"));
+    QCOMPARE(form.scrollVLine1->maximum(), 500);
+    QCOMPARE(form.scrollVLine2->maximum(), 500);
+    QCOMPARE(form.scrollVLine1->value(), 500);
+    QCOMPARE(form.scrollVLine2->value(), 300);
+}
+
+void TestForm1::triggerBoxOnlyMirrorsItsTick()
+{
+    Form1 form(kAbsentPort);
+    form.m_Armed = false;
+    form.m_RxBuffer = QByteArray("\x05\x06", 2);
+    const FixedPoint4 start = form.m_CaptureTimer->m_StartTime;
+
+    form.chkLookForTrigger->click();
+    QVERIFY(form.m_UseTrigger);
+    form.chkLookForTrigger->click();
+    QVERIFY(!form.m_UseTrigger);
+    QVERIFY(!form.m_Armed);
+    QCOMPARE(form.m_RxBuffer, QByteArray("\x05\x06", 2));
+    QCOMPARE(form.m_CaptureTimer->m_StartTime, start);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
