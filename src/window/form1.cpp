@@ -46,6 +46,11 @@ Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kProductName + QStringLiteral(" - ") + kProductWebAddress);
     resize(kStartClientSize);
+    // The control sizes are those of an 8-point face at 96 dpi; the toolkit's
+    // larger default would cut off the captions.
+    QFont face = font();
+    face.setPixelSize(11);
+    setFont(face);
     createControls();
     setTabOrder();
     txtInput->setFocus();
