@@ -54,7 +54,8 @@ public:
 
     static std::uint8_t countForVolts(double volts);
     // The signal's reading number `index`, counted from the start; noise
-    // follows its seeded sequence and so must be asked for in order.
+    // follows its seeded sequence and so must be asked for in order. Not
+    // while the board runs: its thread owns the signal then.
     std::uint8_t reading(std::uint64_t index);
 
 private:
