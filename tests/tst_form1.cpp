@@ -1,6 +1,7 @@
 #include "window/form1.h"
 #include "window/product.h"
 #include "window/sample_size.h"
+#include "display/scope_colors.h"
 #include "display/scope_screen.h"
 
 #include <QCheckBox>
@@ -9,6 +10,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
+
+#include <cmath>
 
 namespace {
 
@@ -21,6 +24,7 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void controlsAsTheWindowOpens_data();
     void controlsAsTheWindowOpens();
     void startState();
@@ -38,6 +42,7 @@ private slots:
     void refusedSampleSizeIsMarkedAndTypingOnWorks();
     void smallerSampleSizePullsTheCursorsIn();
     void triggerBoxOnlyMirrorsItsTick();
+    void screenShowsGridTraceAndCursors();
 };
 
 void TestForm1::controlsAsTheWindowOpens_data()
@@ -333,6 +338,47 @@ void TestForm1::triggerBoxOnlyMirrorsItsTick()
     QVERIFY(!form.m_Armed);
     QCOMPARE(form.m_RxBuffer, QByteArray("\x05\x06", 2));
     QCOMPARE(form.m_CaptureTimer->m_StartTime, start);
+}
+
+void TestForm1::screenShowsGridTraceAndCursors()
+{
+    Form1 form(kAbsentPort);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.txtArraySize->setText(QStringLiteral("100"));
+    for (int i = 0; i < 100; ++i)
+        form.m_Samples[size_t(i)] = qint16(i < 50 ? 51 : 205); // a step from the 1 V to the 4 V line
+    form.scrollVLine1->setValue(25);
+    form.scrollVLine2->setValue(100);
+    form.scrollHLine1->setValue(102);
+    form.scrollHLine2->setValue(0);
+    form.drawArray();
+
+    const QImage picture = form.Picture1->picture();
+    const int w = picture.width(), h = picture.height();
+    QVERIFY(w > 700 && h > 300);
+    const auto row = [h](int counts) { return int(std::floor(h - counts * (h / 265.0) + 0.5)); };
+    const auto column = [w](int step) { return std::min(int(std::floor(step * (w / 100.0) + 0.5)), w - 1); };
+    QCOMPARE(picture.pixel(column(60), row(154)), ScopeColors::kGrid);       // a grid line with no trace on it
+    QCOMPARE(picture.pixel(column(10), row(51)), ScopeColors::kTrace);       // the trace over the 1 V line
+    QCOMPARE(picture.pixel(column(70), row(205)), ScopeColors::kTrace);      // and over the 4 V line
+    QCOMPARE(picture.pixel(column(25), row(230)), ScopeColors::kTimeCursor); // cursor at 25
+    QCOMPARE(picture.pixel(w - 1, row(230)), ScopeColors::kTimeCursor);      // cursor at U, on the right edge
+    QCOMPARE(picture.pixel(column(40), row(102)), ScopeColors::kLevelCursor);
+    QCOMPARE(picture.pixel(column(40), h - 1), ScopeColors::kLevelCursor);   // level 0, on the bottom edge
+    QCOMPARE(picture.pixel(column(40), row(128)), ScopeColors::kBackground);
+
+    // The grabbed window shows the same picture inside the screen's frame.
+    const QImage window = form.grab().toImage();
+    const QPoint origin = form.Picture1->mapTo(&form, form.Picture1->contentsRect().topLeft());
+    QCOMPARE(window.pixel(origin + QPoint(column(70), row(205))), ScopeColors::kTrace);
+    QCOMPARE(form.lblDeltaV->text(), QStringLiteral("9.375ms"));
+    QCOMPARE(form.lblDeltaH->text(), QStringLiteral("2.00V"));
+
+    // A tick with nothing to draw leaves the picture standing.
+    form.m_Samples.assign(1, 0);
+    form.timerDraw_Timer();
+    QCOMPARE(form.Picture1->picture(), picture);
 }
 
 QTEST_MAIN(TestForm1)
