@@ -1,5 +1,6 @@
 // The whole road of a reading: simulated board -> pseudo-terminal -> serial
 // link -> capture engine -> window, with nothing stubbed.
+#include "common/number_format.h"
 #include "display/scope_screen.h"
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -103,6 +105,7 @@ private slots:
     void triggerStartsBlocksOnlyAfterAChunkInTheWindow();
     void pauseHoldsCaptureAndLosesNothing();
     void screenShowsTraceGridAndCursors();
+    void operatorSession();
 };
 
 void TestEndToEnd::blocksCarryTheBytesExactly()
@@ -331,6 +334,88 @@ void TestEndToEnd::screenShowsTraceGridAndCursors()
         for (int x = 0; x < shown.width(); ++x)
             shownTrace += (shown.pixel(x, y) & 0xffffff) == 0x00ff00;
     QVERIFY(shownTrace > 300);
+}
+
+namespace {
+
+// A block of the counting script: every reading one more than the last, modulo 256.
+bool consecutive(const Block &block, int n)
+{
+    if (block.samples.size() != size_t(n) + 1)
+        return false;
+    for (int i = 1; i < n; ++i) {
+        if (block.samples[size_t(i)] != (block.samples[size_t(i) - 1] + 1) % 256)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// One operator's session from opening to closing, checked at every step.
+void TestEndToEnd::operatorSession()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Rig rig;
+    Form1 &form = *rig.form;
+    form.show();
+    QVERIFY(form.MSComm1.PortOpen());
+    QVERIFY(form.lblPortStatus->text().contains(rig.pty.slavePath()));
+    rig.board.setScript(countingScript(), true);
+    rig.board.start();
+
+    // A block arrives.
+    QVERIFY(rig.waitForBlocks(1));
+    QVERIFY(consecutive(rig.blocks.back(), 768));
+    QVERIFY(rig.blocks.back().dump.startsWith(u"( "));
+
+    // N changed while a block is being collected: the next block has the new length.
+    QVERIFY(runUntil([&] { return form.m_RxBuffer.size() > 100; }, 5000));
+    form.txtArraySize->setText(QStringLiteral("300"));
+    QCOMPARE(form.scrollVLine1->maximum(), 300);
+    const size_t before = rig.blocks.size();
+    QVERIFY(rig.waitForBlocks(before + 2));
+    QVERIFY(consecutive(rig.blocks.back(), 300));
+    QCOMPARE(rig.blocks.back().dump.count(u','), 299);
+
+    // Trigger on: blocks go on arriving, each begun after a chunk whose first reading was in 20..100.
+    form.chkLookForTrigger->click();
+    QVERIFY(form.m_UseTrigger);
+    const size_t triggeredFrom = rig.blocks.size() + 1; // the block under way may finish untriggered
+    QVERIFY(rig.waitForBlocks(triggeredFrom + 2));
+    for (size_t i = triggeredFrom; i < rig.blocks.size(); ++i) {
+        QVERIFY(consecutive(rig.blocks[i], 300));
+        const int first = rig.blocks[i].samples[0];
+        // The triggering chunk is at most a few dozen readings long, all of them consecutive.
+        QVERIFY2(first >= 21 && first <= 101 + 64, qPrintable(QString::number(first)));
+    }
+
+    // Paused: nothing changes, while the screen is still redrawn; the window resized meanwhile.
+    form.scrollVLine1->setValue(0);
+    form.scrollVLine2->setValue(300);
+    form.chkPauseRedraw->click();
+    runFor(100);
+    const size_t pausedAt = rig.blocks.size();
+    const std::vector<qint16> frozen = form.m_Samples;
+    const double msPerSample = form.m_MsPerSample;
+    runFor(300);
+    const QString readout = form.lblDeltaV->text();
+    QCOMPARE(readout, formatNumber(300 * msPerSample, kMillisecondsPattern) + QStringLiteral("ms"));
+    form.resize(1000, 600);
+    QCOMPARE(form.Picture1->geometry(), QRect(4, 76, 992, 448));
+    runFor(200);
+    QCOMPARE(rig.blocks.size(), pausedAt);
+    QCOMPARE(form.m_Samples, frozen);
+    QCOMPARE(form.lblDeltaV->text(), readout); // resizing changes no readout
+
+    // Resumed: capture goes on.
+    form.chkPauseRedraw->click();
+    QVERIFY(rig.waitForBlocks(pausedAt + 2));
+    QVERIFY(consecutive(rig.blocks.back(), 300));
+
+    rig.board.stop();
+    QVERIFY(form.close());
+    QVERIFY(!form.MSComm1.PortOpen());
 }
 
 QTEST_MAIN(TestEndToEnd)
