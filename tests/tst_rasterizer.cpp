@@ -103,7 +103,10 @@ class TestRasterizer : public QObject
 private slots:
     void samePixelsAsThePlainWalk_data();
     void samePixelsAsThePlainWalk();
+    void samePixelsLineByLine_data();
+    void samePixelsLineByLine();
     void farEdgesLandOnTheLastPixel();
+    void separateSpansStaySeparate_data();
     void separateSpansStaySeparate();
 };
 
@@ -124,6 +127,9 @@ void TestRasterizer::samePixelsAsThePlainWalk_data()
     QTest::newRow("zero width") << "noise" << 768 << QSize(0, 313) << edges;
     QTest::newRow("zero height") << "noise" << 768 << QSize(772, 0) << edges;
     QTest::newRow("tiny") << "noise" << 32766 << QSize(3, 2) << edges;
+    QTest::newRow("both zero") << "sine" << 768 << QSize(0, 0) << edges;
+    QTest::newRow("edges U=768 776x317") << "steep" << 768 << QSize(776, 317) << edges;
+    QTest::newRow("edges U=32766 1912x928") << "steep" << 32766 << QSize(1912, 928) << edges;
 }
 
 void TestRasterizer::samePixelsAsThePlainWalk()
@@ -144,6 +150,61 @@ void TestRasterizer::samePixelsAsThePlainWalk()
     QVERIFY(fast.picture() == reference.image);
 }
 
+void TestRasterizer::samePixelsLineByLine_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QLineF>>("lines");
+
+    const QSize size(40, 30);
+    QTest::newRow("zero length inside") << size << QList<QLineF>{{5, 5, 5, 5}, {12.4, 7.6, 12.4, 7.6}};
+    QTest::newRow("zero length on the far corner") << size << QList<QLineF>{{40, 30, 40, 30}};
+    QTest::newRow("zero length outside") << size << QList<QLineF>{{-3, 5, -3, 5}, {5, 45, 5, 45}};
+    QTest::newRow("shallow") << size << QList<QLineF>{{0, 3, 39, 9}, {39, 20, 1, 17}};
+    QTest::newRow("steep") << size << QList<QLineF>{{2, 0, 7, 29}, {30, 29, 28, 1}};
+    QTest::newRow("diagonals") << size << QList<QLineF>{{0, 0, 40, 30}, {40, 0, 0, 30}};
+    QTest::newRow("every edge") << size
+                                << QList<QLineF>{{0, 0, 40, 0}, {40, 0, 40, 30}, {40, 30, 0, 30}, {0, 30, 0, 0}};
+    QTest::newRow("half pixels") << size << QList<QLineF>{{0.5, 0.5, 10.5, 3.5}, {2.49, 9.5, 2.5, 20.49}};
+    QTest::newRow("partly outside") << size
+                                    << QList<QLineF>{{-10, 5, 50, 12}, {20, -8, 25, 60}, {-5, -5, 45, 35}};
+    QTest::newRow("far outside") << size << QList<QLineF>{{-1e9, 3, 1e9, 3}, {7, -1e9, 7, 1e9}, {3, 4, 1e30, 8}};
+    QTest::newRow("vertical runs in one column")
+            << size << QList<QLineF>{{8, 2, 8, 5}, {8, 6, 8, 9}, {8, 9, 8, 4}, {8, 14, 8, 20}, {8, 21, 8, 21}};
+    QTest::newRow("vertical runs in neighbouring columns")
+            << size << QList<QLineF>{{8, 2, 8, 5}, {9, 6, 9, 9}, {8, 10, 8, 12}, {8, 3, 8, 3}};
+    QTest::newRow("trace-like") << QSize(5, 30)
+                                << QList<QLineF>{{0, 29, 0, 29}, {0, 29, 0.2f, 3}, {0.2f, 3, 0.4f, 17},
+                                                 {0.4f, 17, 0.6f, 25}, {0.6f, 25, 0.8f, 2}, {0.8f, 2, 1.0f, 9}};
+}
+
+void TestRasterizer::samePixelsLineByLine()
+{
+    QFETCH(QSize, size);
+    QFETCH(QList<QLineF>, lines);
+    ReferenceSurface reference(size);
+    FastSurface fast(size);
+    reference.Cls();
+    fast.Cls();
+    // Alternate two colours so that a run merged across a colour change shows.
+    int n = 0;
+    for (const QLineF &line : lines) {
+        const QRgb color = n++ % 3 == 2 ? ScopeColors::kTimeCursor : ScopeColors::kTrace;
+        for (ScopeSurface *surface : {static_cast<ScopeSurface *>(&reference), static_cast<ScopeSurface *>(&fast)}) {
+            surface->setForeColor(color);
+            surface->Line(float(line.x1()), float(line.y1()), float(line.x2()), float(line.y2()));
+        }
+    }
+    const QImage &picture = fast.picture();
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            if (picture.pixel(x, y) != reference.image.pixel(x, y))
+                QFAIL(qPrintable(QStringLiteral("pixel (%1, %2): %3, expected %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(picture.pixel(x, y), 8, 16)
+                                         .arg(reference.image.pixel(x, y), 8, 16)));
+}
+
 void TestRasterizer::farEdgesLandOnTheLastPixel()
 {
     QImage image(10, 8, QImage::Format_RGB32);
@@ -157,21 +218,46 @@ void TestRasterizer::farEdgesLandOnTheLastPixel()
         QCOMPARE(image.pixel(9, y), 0xffff0000u);
     for (int x = 0; x < 10; ++x)
         QCOMPARE(image.pixel(x, 7), 0xff00ff00u);
-    QCOMPARE(image.pixel(8, 3), 0xff000000u);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 9; ++x)
+            QCOMPARE(image.pixel(x, y), 0xff000000u);
+    QCOMPARE(LineRasterizer::pixelOf(10.0f, 10), 9);
+    QCOMPARE(LineRasterizer::pixelOf(9.49f, 10), 9);
+    QCOMPARE(LineRasterizer::pixelOf(0.49f, 10), 0);
+    QCOMPARE(LineRasterizer::pixelOf(0.5f, 10), 1);
+}
+
+void TestRasterizer::separateSpansStaySeparate_data()
+{
+    QTest::addColumn<QList<QLineF>>("lines");
+    QTest::addColumn<QString>("column"); // rows 0..19 of column 1, '#' lit
+
+    QTest::newRow("gap of one") << QList<QLineF>{{1, 2, 1, 4}, {1, 6, 1, 8}} << "..###.###...........";
+    QTest::newRow("far apart") << QList<QLineF>{{1, 2, 1, 4}, {1, 10, 1, 12}} << "..###.....###.......";
+    QTest::newRow("touching merge") << QList<QLineF>{{1, 2, 1, 4}, {1, 5, 1, 7}} << "..######............";
+    QTest::newRow("upwards then apart") << QList<QLineF>{{1, 12, 1, 10}, {1, 4, 1, 2}, {1, 18, 1, 18}}
+                                        << "..###.....###.....#.";
 }
 
 void TestRasterizer::separateSpansStaySeparate()
 {
+    QFETCH(QList<QLineF>, lines);
+    QFETCH(QString, column);
     QImage image(4, 20, QImage::Format_RGB32);
     LineRasterizer rasterizer;
     rasterizer.setTarget(&image);
     rasterizer.clear(0xff000000);
-    rasterizer.line(1, 2, 1, 4, 0xffffffff);
-    rasterizer.line(1, 10, 1, 12, 0xffffffff); // same column, not touching
+    for (const QLineF &line : lines)
+        rasterizer.line(float(line.x1()), float(line.y1()), float(line.x2()), float(line.y2()), 0xffffffff);
     rasterizer.flush();
-    QCOMPARE(image.pixel(1, 3), 0xffffffffu);
-    QCOMPARE(image.pixel(1, 7), 0xff000000u);
-    QCOMPARE(image.pixel(1, 11), 0xffffffffu);
+    QString lit;
+    for (int y = 0; y < 20; ++y)
+        lit += image.pixel(1, y) == 0xffffffffu ? u'#' : u'.';
+    QCOMPARE(lit, column);
+    for (int y = 0; y < 20; ++y) {
+        QCOMPARE(image.pixel(0, y), 0xff000000u);
+        QCOMPARE(image.pixel(2, y), 0xff000000u);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRasterizer)
