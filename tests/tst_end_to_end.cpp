@@ -106,6 +106,7 @@ private slots:
     void pauseHoldsCaptureAndLosesNothing();
     void screenShowsTraceGridAndCursors();
     void operatorSession();
+    void floodKeepsTheWindowGoing();
 };
 
 void TestEndToEnd::blocksCarryTheBytesExactly()
@@ -416,6 +417,37 @@ void TestEndToEnd::operatorSession()
     rig.board.stop();
     QVERIFY(form.close());
     QVERIFY(!form.MSComm1.PortOpen());
+}
+
+// A board fifty times faster than the line, paused and not: blocks stay
+// whole, redraws keep coming and nothing grows without bound.
+void TestEndToEnd::floodKeepsTheWindowGoing()
+{
+    Rig rig;
+    Form1 &form = *rig.form;
+    form.show();
+    int redraws = 0;
+    QObject::connect(&form.timerDraw, &QTimer::timeout, &form, [&] { ++redraws; });
+    rig.board.setScript(countingScript(), true);
+    rig.board.setRateMultiplier(50);
+    rig.board.start();
+
+    QVERIFY(rig.waitForBlocks(20));
+    for (size_t i = 1; i < rig.blocks.size(); ++i) {
+        QVERIFY(consecutive(rig.blocks[i], 768));
+        QCOMPARE(rig.blocks[i].rxLeft, 0);
+    }
+    QVERIFY(form.m_RxBuffer.size() < 768);
+
+    form.chkPauseRedraw->click();
+    const int redrawsBefore = redraws;
+    runFor(1500); // over 64 KiB arrive meanwhile
+    QVERIFY(redraws > redrawsBefore + 5);
+    const size_t pausedAt = rig.blocks.size();
+    form.chkPauseRedraw->click();
+    QVERIFY(runUntil([&] { return form.m_RxBuffer.isEmpty() && rig.blocks.size() > pausedAt; }, 5000));
+    QVERIFY(form.m_RxBuffer.size() < 768);
+    rig.board.stop();
 }
 
 QTEST_MAIN(TestEndToEnd)
