@@ -188,8 +188,6 @@ void TestScopeWindow::screenshot()
     const QImage loaded(path);
     QCOMPARE(loaded.size(), shot.size());
     QCOMPARE(loaded.convertToFormat(QImage::Format_RGB32), shot.convertToFormat(QImage::Format_RGB32));
-    // A copy to look at by eye.
-    QVERIFY(shot.save(QStringLiteral("/tmp/tarnwick-window.png")));
 }
 
 void TestScopeWindow::tickWithoutReadingsKeepsThePicture_data()
