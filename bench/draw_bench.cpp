@@ -1,6 +1,6 @@
 #include "benchmarks.h"
 
-#include "display/line_rasterizer.h"
+#include "display/raster_surface.h"
 #include "display/scope_colors.h"
 #include "display/scope_renderer.h"
 
@@ -14,29 +14,6 @@
 #include <vector>
 
 namespace {
-
-// The window's screen without the widget: lines go through our rasteriser
-// into the back buffer, flushed at the end as a paint event would.
-class RasterSurface : public ScopeSurface
-{
-public:
-    explicit RasterSurface(QSize size) : m_image(size, QImage::Format_RGB32) { m_rasterizer.setTarget(&m_image); }
-    float ScaleWidth() const override { return float(m_image.width()); }
-    float ScaleHeight() const override { return float(m_image.height()); }
-    void Cls() override { m_rasterizer.clear(ScopeColors::kBackground); }
-    void setForeColor(QRgb color) override { m_color = color; }
-    void Line(float x1, float y1, float x2, float y2) override { m_rasterizer.line(x1, y1, x2, y2, m_color); }
-    const QImage &finish()
-    {
-        m_rasterizer.flush();
-        return m_image;
-    }
-
-private:
-    QImage m_image;
-    LineRasterizer m_rasterizer;
-    QRgb m_color = 0;
-};
 
 // The same redraw through QPainter: lines are gathered per colour and each
 // colour is painted with one drawLines call, aliased, one pixel wide.
@@ -57,7 +34,7 @@ public:
         m_batches.back().lines.reserve(64);
     }
     void Line(float x1, float y1, float x2, float y2) override { m_batches.back().lines.append(QLineF(x1, y1, x2, y2)); }
-    const QImage &finish()
+    const QImage &picture()
     {
         QPainter painter(&m_image);
         painter.setRenderHint(QPainter::Antialiasing, false);
@@ -111,7 +88,7 @@ void drawFrame(benchmark::State &state, const char *shape, int u, QSize size)
     double xScale = 0, yScale = 0;
     for (auto _ : state) {
         drawScope(surface, readouts, frame, xScale, yScale);
-        benchmark::DoNotOptimize(surface.finish().constBits());
+        benchmark::DoNotOptimize(surface.picture().constBits());
     }
     state.counters["lines"] = double(u + 9);
 }

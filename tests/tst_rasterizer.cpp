@@ -1,4 +1,5 @@
 #include "display/line_rasterizer.h"
+#include "display/raster_surface.h"
 #include "display/scope_renderer.h"
 #include "display/scope_colors.h"
 
@@ -44,27 +45,6 @@ public:
     }
 
 private:
-    QRgb m_color = 0;
-};
-
-class FastSurface : public ScopeSurface
-{
-public:
-    explicit FastSurface(QSize size) : image(size, QImage::Format_RGB32) { m_rasterizer.setTarget(&image); }
-    QImage image;
-    float ScaleWidth() const override { return float(image.width()); }
-    float ScaleHeight() const override { return float(image.height()); }
-    void Cls() override { m_rasterizer.clear(ScopeColors::kBackground); }
-    void setForeColor(QRgb color) override { m_color = color; }
-    void Line(float x1, float y1, float x2, float y2) override { m_rasterizer.line(x1, y1, x2, y2, m_color); }
-    const QImage &picture()
-    {
-        m_rasterizer.flush();
-        return image;
-    }
-
-private:
-    LineRasterizer m_rasterizer;
     QRgb m_color = 0;
 };
 
@@ -144,7 +124,7 @@ void TestRasterizer::samePixelsAsThePlainWalk()
     NoReadouts readouts;
     double xScale = 0, yScale = 0;
     ReferenceSurface reference(size);
-    FastSurface fast(size);
+    RasterSurface fast(size);
     drawScope(reference, readouts, frame, xScale, yScale);
     drawScope(fast, readouts, frame, xScale, yScale);
     QVERIFY(fast.picture() == reference.image);
@@ -182,7 +162,7 @@ void TestRasterizer::samePixelsLineByLine()
     QFETCH(QSize, size);
     QFETCH(QList<QLineF>, lines);
     ReferenceSurface reference(size);
-    FastSurface fast(size);
+    RasterSurface fast(size);
     reference.Cls();
     fast.Cls();
     // Alternate two colours so that a run merged across a colour change shows.

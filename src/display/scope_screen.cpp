@@ -13,35 +13,18 @@ ScopeScreen::ScopeScreen(QWidget *parent) : QFrame(parent)
     setAutoFillBackground(true);
     // Every pixel of the drawing area comes from the picture.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    m_rasterizer.setTarget(&m_picture);
-}
-
-float ScopeScreen::ScaleWidth() const
-{
-    return float(m_picture.width());
-}
-
-float ScopeScreen::ScaleHeight() const
-{
-    return float(m_picture.height());
 }
 
 void ScopeScreen::Cls()
 {
-    m_rasterizer.clear(ScopeColors::kBackground);
+    m_buffer.Cls();
     scheduleRepaint();
 }
 
 void ScopeScreen::Line(float x1, float y1, float x2, float y2)
 {
-    m_rasterizer.line(x1, y1, x2, y2, m_foreColor);
+    m_buffer.Line(x1, y1, x2, y2);
     scheduleRepaint();
-}
-
-const QImage &ScopeScreen::picture()
-{
-    m_rasterizer.flush();
-    return m_picture;
 }
 
 void ScopeScreen::scheduleRepaint()
@@ -64,17 +47,6 @@ void ScopeScreen::paintEvent(QPaintEvent *event)
 void ScopeScreen::resizeEvent(QResizeEvent *event)
 {
     QFrame::resizeEvent(event);
-    const QSize area = contentsRect().size().expandedTo(QSize(0, 0));
-    if (area == m_picture.size())
-        return;
-    m_rasterizer.flush();
     // Keep what was shown until the next redraw paints the new size.
-    QImage resized(area, QImage::Format_RGB32);
-    resized.fill(ScopeColors::kBackground);
-    if (!resized.isNull() && !m_picture.isNull()) {
-        QPainter painter(&resized);
-        painter.drawImage(0, 0, m_picture);
-    }
-    m_picture = std::move(resized);
-    m_rasterizer.setTarget(&m_picture);
+    m_buffer.resize(contentsRect().size());
 }

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "line_rasterizer.h"
-#include "scope_surface.h"
+#include "raster_surface.h"
 
 #include <QFrame>
-#include <QImage>
 
 // The scope screen: a black drawing area inside the toolkit's sunken frame.
 // Lines go into a back buffer that paint events copy to the screen, so the
@@ -16,14 +14,14 @@ class ScopeScreen : public QFrame, public ScopeSurface
 public:
     explicit ScopeScreen(QWidget *parent = nullptr);
 
-    float ScaleWidth() const override;
-    float ScaleHeight() const override;
+    float ScaleWidth() const override { return m_buffer.ScaleWidth(); }
+    float ScaleHeight() const override { return m_buffer.ScaleHeight(); }
     void Cls() override;
-    void setForeColor(QRgb color) override { m_foreColor = color; }
+    void setForeColor(QRgb color) override { m_buffer.setForeColor(color); }
     void Line(float x1, float y1, float x2, float y2) override;
 
     // The drawing area as it stands, every line drawn so far included.
-    const QImage &picture();
+    const QImage &picture() { return m_buffer.picture(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -32,8 +30,6 @@ protected:
 private:
     void scheduleRepaint();
 
-    QImage m_picture;
-    LineRasterizer m_rasterizer;
-    QRgb m_foreColor = 0;
+    RasterSurface m_buffer;
     bool m_repaintScheduled = false;
 };
