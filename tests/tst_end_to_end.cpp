@@ -4,6 +4,7 @@
 #include "display/scope_screen.h"
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
+#include "event_loop.h"
 #include "window/form1.h"
 
 #include <QCheckBox>
@@ -21,30 +22,6 @@
 #include <vector>
 
 namespace {
-
-// Runs the event loop until `done`, without the pauses of QTest::qWait
-// between turns, so notifications come as they would in the program.
-template<typename Predicate>
-bool runUntil(Predicate done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void runFor(int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    runUntil([&] { return clock.elapsed() >= ms; }, ms + 1000);
-}
 
 struct Block
 {

@@ -2,6 +2,7 @@
 #include "acquisition/serial_link.h"
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
+#include "event_loop.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -77,23 +78,6 @@ QByteArray pattern(qsizetype size)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = char((quint32(i) * 2654435761u) >> 13);
     return bytes;
-}
-
-// Runs the event loop until `done`, without the pauses of QTest::qWait
-// between turns, so notifications come as they would in the program.
-template<typename Predicate>
-bool runUntil(Predicate done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(5, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
 }
 
 } // namespace
