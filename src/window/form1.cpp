@@ -100,6 +100,13 @@ void Form1::createControls()
     txtInput->setReadOnly(true);
     txtInput->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txtInput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The dump is one long line of digits, laid out anew with every block:
+    // without kerning, digits need no text shaping, which was most of the
+    // window's work at the line rate.
+    QFont dumpFace = txtInput->font();
+    dumpFace.setStyleStrategy(QFont::PreferNoShaping);
+    dumpFace.setKerning(false);
+    txtInput->setFont(dumpFace);
 
     // In the free space right of the trigger controls, clear of every other control.
     lblPortStatus = place(new QLabel(this), "lblPortStatus", 548, 4, 232, 44);
