@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTest>
 #include <QTimer>
 
@@ -117,6 +118,10 @@ void TestEndToEnd::blocksCarryTheBytesExactly()
         // the next block.
         QCOMPARE(block.rxLeft, qsizetype(0));
     }
+    // The box shows each block from its start, and keeps no history of the
+    // texts it replaced.
+    QCOMPARE(form.txtInput->textCursor().position(), 0);
+    QVERIFY(!form.txtInput->document()->isUndoAvailable());
 }
 
 void TestEndToEnd::timePerSampleMatchesTheLine()

@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QScrollBar>
 
 namespace {
@@ -210,8 +212,16 @@ void Form1::MSComm1_OnComm()
                 .readInput = [this] { return MSComm1.Input(); },
         };
         if (const std::optional<QString> dump = handleCommNotification(*this, notification))
-            txtInput->setPlainText(*dump);
+            showDump(*dump);
     });
+}
+
+void Form1::showDump(const QString &dump)
+{
+    // Straight into the document: the box's own setPlainText lays the long
+    // line out two more times to select it all and reset its format.
+    txtInput->document()->setPlainText(dump);
+    txtInput->setTextCursor(QTextCursor(txtInput->document()));
 }
 
 void Form1::MSComm1_ConnectionChanged()

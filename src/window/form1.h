@@ -66,6 +66,7 @@ private:
     void MSComm1_ConnectionChanged();
     void showPortStatus();
     void showSampleSizeRefused(bool refused);
+    void showDump(const QString &dump);
 
     void setTimeReadout(const QString &text) override;
     void setLevelReadout(const QString &text) override;
