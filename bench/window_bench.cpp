@@ -1,0 +1,140 @@
+#include "benchmarks.h"
+
+#include "pseudo_terminal.h"
+#include "simulated_board.h"
+#include "window/form1.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <fstream>
+#include <random>
+
+#include <unistd.h>
+
+namespace {
+
+int g_lineRateSeconds = 10;
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+double residentMegabytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void runEventLoopFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QByteArray noiseBlock(int n, unsigned seed)
+{
+    QByteArray bytes(n, 0);
+    std::mt19937 random(seed);
+    for (char &byte : bytes)
+        byte = char(random() & 0xff);
+    return bytes;
+}
+
+// One iteration: a block of noise arrives on the port, the window takes it
+// in, and the next redraw tick shows it with its dump. Two blocks alternate
+// so that every iteration changes the picture and the text.
+void blockArrivesAndIsShown(benchmark::State &state, int n)
+{
+    PseudoTerminal line;
+    Form1 window(line.slavePath());
+    window.timerDraw.stop(); // the iteration draws exactly once
+    window.txtArraySize->setText(QString::number(n));
+    window.show();
+    int blocks = 0;
+    QObject::connect(window.txtInput, &QPlainTextEdit::textChanged, [&blocks] { ++blocks; });
+    const QByteArray block[2] = {noiseBlock(n, 1), noiseBlock(n, 2)};
+    QCoreApplication::processEvents();
+
+    for (auto _ : state) {
+        // Written as the line takes it: the window reads on this same thread.
+        const QByteArray &bytes = block[blocks % 2];
+        const int before = blocks;
+        qsizetype sent = 0;
+        while (blocks == before) {
+            if (sent < bytes.size())
+                sent += std::max<qsizetype>(0, ::write(line.masterFd(), bytes.constData() + sent, bytes.size() - sent));
+            QCoreApplication::processEvents(sent < bytes.size() ? QEventLoop::AllEvents
+                                                                : QEventLoop::WaitForMoreEvents);
+        }
+        window.timerDraw_Timer();
+        QCoreApplication::processEvents(); // paints what the block and the redraw changed
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+// The window on a board streaming at the line rate, N = 768, for a fixed
+// time. Reports the share of one core the window's thread used and its
+// resident memory after the first second and at the end. The board's own
+// thread stands for the hardware and is not counted.
+void runningAtLineRate(benchmark::State &state, int burstIntervalMs)
+{
+    PseudoTerminal line;
+    SimulatedBoard board(line.masterFd());
+    board.setBurstIntervalMs(burstIntervalMs);
+    Form1 window(line.slavePath());
+    window.show();
+    board.start();
+    runEventLoopFor(1000); // warm-up: first blocks, first layouts, font caches
+
+    double cpuShare = 0;
+    double warmMegabytes = residentMegabytes();
+    double peakMegabytes = warmMegabytes;
+    for (auto _ : state) {
+        const double cpuBefore = threadCpuSeconds();
+        for (int second = 0; second < g_lineRateSeconds; ++second) {
+            runEventLoopFor(1000);
+            peakMegabytes = std::max(peakMegabytes, residentMegabytes());
+        }
+        cpuShare = (threadCpuSeconds() - cpuBefore) / g_lineRateSeconds;
+    }
+    board.stop();
+    state.counters["core_%"] = 100.0 * cpuShare;
+    state.counters["rss_warm_MB"] = warmMegabytes;
+    state.counters["rss_peak_MB"] = peakMegabytes;
+    state.counters["rss_end_MB"] = residentMegabytes();
+}
+
+} // namespace
+
+void setLineRateSeconds(int seconds)
+{
+    g_lineRateSeconds = std::max(1, seconds);
+}
+
+void registerWindowBenchmarks()
+{
+    for (int n : {768, 32766})
+        benchmark::RegisterBenchmark(("window/blockShown/N=" + std::to_string(n)).c_str(), blockArrivesAndIsShown, n)
+                ->Unit(benchmark::kMicrosecond);
+    // A pty hands over what arrived every millisecond; a USB serial adapter
+    // sends a 62-byte packet, about every 6 ms at the line rate.
+    for (int burstMs : {1, 6})
+        benchmark::RegisterBenchmark(("window/lineRate/burst=" + std::to_string(burstMs) + "ms").c_str(),
+                                     runningAtLineRate, burstMs)
+                ->Iterations(1)
+                ->Unit(benchmark::kSecond);
+}
