@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <cmath>
@@ -92,6 +94,17 @@ void TestForm1::controlsAsTheWindowOpens()
         QCOMPARE(bar->pageStep(), 10);
     } else {
         QFAIL("unexpected kind of control");
+    }
+    // Every caption is shown whole at the given size.
+    if (qobject_cast<QLabel *>(control) || qobject_cast<QCheckBox *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(control);
+        option.text = text;
+        const QRect room = qobject_cast<QCheckBox *>(control)
+                ? control->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, control)
+                : control->contentsRect();
+        const int needed = control->fontMetrics().horizontalAdvance(text);
+        QVERIFY2(needed <= room.width(), qPrintable(QStringLiteral("%1 pixels in %2").arg(needed).arg(room.width())));
     }
 }
 

@@ -33,6 +33,15 @@ QScrollBar *cursorBar(QWidget *parent, int maximum)
     return bar;
 }
 
+QCheckBox *checkBox(QWidget *parent, const QString &caption)
+{
+    auto *box = new QCheckBox(caption, parent);
+    // The toolkit's gap between tick and caption would push "Pause Redraw"
+    // past its 93 pixels.
+    box->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
+    return box;
+}
+
 template<typename Control>
 Control *place(Control *control, const char *name, int left, int top, int width, int height)
 {
@@ -88,14 +97,14 @@ void Form1::createControls()
     lblDeltaH = place(new QLabel(QStringLiteral("0"), this), "lblDeltaH", 216, 4, 197, 17);
     scrollHLine1 = place(cursorBar(this, 255), "scrollHLine1", 216, 24, 197, 21);
     scrollHLine2 = place(cursorBar(this, 255), "scrollHLine2", 216, 48, 197, 21);
-    chkLookForTrigger = place(new QCheckBox(QStringLiteral("Use Trigger Values"), this), "chkLookForTrigger", 420, 4,
+    chkLookForTrigger = place(checkBox(this, QStringLiteral("Use Trigger Values")), "chkLookForTrigger", 420, 4,
                               121, 13);
     txtTriggerLow = place(new QLineEdit(QStringLiteral("20"), this), "txtTriggerLow", 472, 20, 29, 21);
     Label1 = place(new QLabel(QStringLiteral("-"), this), "Label1", 504, 24, 9, 17);
     txtTriggerHigh = place(new QLineEdit(QStringLiteral("100"), this), "txtTriggerHigh", 512, 20, 29, 21);
     Label2 = place(new QLabel(QStringLiteral("Sample Size:"), this), "Label2", 420, 52, 73, 17);
     txtArraySize = place(new QLineEdit(QStringLiteral("768"), this), "txtArraySize", 496, 48, 45, 21);
-    chkPauseRedraw = place(new QCheckBox(QStringLiteral("Pause Redraw"), this), "chkPauseRedraw", 684, 52, 93, 21);
+    chkPauseRedraw = place(checkBox(this, QStringLiteral("Pause Redraw")), "chkPauseRedraw", 684, 52, 93, 21);
     Picture1 = place(new ScopeScreen(this), "Picture1", 4, 76, 773, 313);
     Picture1->setFocusPolicy(Qt::StrongFocus);
     txtInput = place(new QPlainTextEdit(this), "txtInput", 4, 392, 773, 73);
