@@ -185,6 +185,12 @@ void TestRenderer::workedExample()
     QCOMPARE(trace[6].y1, 137.0f);
     QCOMPARE(trace[300].x2, 300.0f);
     QCOMPARE(trace[300].y2, 10.0f);
+
+    // The edge cases keep the cursors at 0 and U; one inside shows they are scaled per reading.
+    QCOMPARE(lines[773].x1, 100.0f);
+    QCOMPARE(lines[773].x2, 100.0f);
+    QCOMPARE(r.readouts.time, QStringLiteral("83.500ms"));
+    QCOMPARE(r.readouts.level, QStringLiteral("5.00V"));
 }
 
 void TestRenderer::gridFollowsTheHeight_data()
@@ -433,6 +439,7 @@ void TestRenderer::timeReadout_data()
     QTest::newRow("d=768") << 0 << 768 << 0.125 << "96.000ms";
     QTest::newRow("d=500 at 3") << 500 << 0 << 3.0 << "1,500.000ms";
     QTest::newRow("d=500 at 3 reversed") << 0 << 500 << 3.0 << "1,500.000ms";
+    QTest::newRow("d=768 at .096") << 0 << 768 << 0.096 << "73.728ms";
 }
 
 void TestRenderer::timeReadout()
@@ -462,6 +469,7 @@ void TestRenderer::levelReadout_data()
     QTest::newRow("d=100 reversed") << 110 << 10 << "1.96V";
     QTest::newRow("d=128") << 255 << 127 << "2.51V";
     QTest::newRow("d=154") << 0 << 154 << "3.02V";
+    QTest::newRow("d=205") << 255 << 50 << "4.02V";
     QTest::newRow("d=255") << 0 << 255 << "5.00V";
     QTest::newRow("d=255 reversed") << 255 << 0 << "5.00V";
 }
@@ -488,6 +496,7 @@ void TestRenderer::anErrorEndsTheRedraw_data()
     QTest::newRow("mid trace") << 5 + 100 << false;
     QTest::newRow("last trace line") << 5 + 767 << false;
     QTest::newRow("first time cursor") << 773 << true;
+    QTest::newRow("first level cursor") << 775 << true;
     QTest::newRow("second level cursor") << 776 << true;
 }
 
