@@ -3,8 +3,7 @@
 #include "acquisition/capture_engine.h"
 #include "acquisition/comm_events.h"
 #include "acquisition/dump_text.h"
-
-#include <QPlainTextEdit>
+#include "window/dump_box.h"
 
 #include <benchmark/benchmark.h>
 
@@ -30,7 +29,8 @@ void captureBlocks(benchmark::State &state, int n, int chunkSize, bool showDump)
     capture.m_Samples.assign(size_t(n) + 1, 0);
     capture.m_CaptureTimer = std::make_unique<clsTimer>();
     capture.m_CaptureTimer->ResetTimer();
-    QPlainTextEdit dumpBox;
+    DumpBox dumpBox;
+    dumpBox.resize(773, 73); // as in the window when it opens
     const QByteArray chunk = readings(chunkSize);
     const int chunksPerBlock = (n + chunkSize - 1) / chunkSize;
 
@@ -47,7 +47,7 @@ void captureBlocks(benchmark::State &state, int n, int chunkSize, bool showDump)
             if (dump) {
                 ++blocks;
                 if (showDump)
-                    dumpBox.setPlainText(*dump);
+                    dumpBox.showDump(*dump);
                 benchmark::DoNotOptimize(dump->size());
             }
         }

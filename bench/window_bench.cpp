@@ -2,12 +2,12 @@
 
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
+#include "window/dump_box.h"
 #include "window/form1.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>

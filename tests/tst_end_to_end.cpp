@@ -5,6 +5,7 @@
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
 #include "event_loop.h"
+#include "window/dump_box.h"
 #include "window/form1.h"
 
 #include <QCheckBox>
@@ -12,7 +13,6 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTest>

@@ -1,3 +1,4 @@
+#include "window/dump_box.h"
 #include "window/form1.h"
 #include "window/product.h"
 #include "window/sample_size.h"
@@ -7,7 +8,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>

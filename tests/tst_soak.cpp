@@ -5,11 +5,11 @@
 #include "heap_in_use.h"
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
+#include "window/dump_box.h"
 #include "window/form1.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTest>
 
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include "acquisition/capture_engine.h"
 #include "display/scope_renderer.h"
 #include "display/scope_screen.h"
+#include "dump_box.h"
 #include "event_guard.h"
 #include "product.h"
 #include "sample_size.h"
@@ -12,9 +13,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QScrollBar>
 
 namespace {
@@ -107,17 +105,7 @@ void Form1::createControls()
     chkPauseRedraw = place(checkBox(this, QStringLiteral("Pause Redraw")), "chkPauseRedraw", 684, 52, 93, 21);
     Picture1 = place(new ScopeScreen(this), "Picture1", 4, 76, 773, 313);
     Picture1->setFocusPolicy(Qt::StrongFocus);
-    txtInput = place(new QPlainTextEdit(this), "txtInput", 4, 392, 773, 73);
-    txtInput->setReadOnly(true);
-    txtInput->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    txtInput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    // The dump is one long line of digits, laid out anew with every block:
-    // without kerning, digits need no text shaping, which was most of the
-    // window's work at the line rate.
-    QFont dumpFace = txtInput->font();
-    dumpFace.setStyleStrategy(QFont::PreferNoShaping);
-    dumpFace.setKerning(false);
-    txtInput->setFont(dumpFace);
+    txtInput = place(new DumpBox(this), "txtInput", 4, 392, 773, 73);
 
     // In the free space right of the trigger controls, clear of every other control.
     lblPortStatus = place(new QLabel(this), "lblPortStatus", 548, 4, 232, 44);
@@ -221,16 +209,8 @@ void Form1::MSComm1_OnComm()
                 .readInput = [this] { return MSComm1.Input(); },
         };
         if (const std::optional<QString> dump = handleCommNotification(*this, notification))
-            showDump(*dump);
+            txtInput->showDump(*dump);
     });
-}
-
-void Form1::showDump(const QString &dump)
-{
-    // Straight into the document: the box's own setPlainText lays the long
-    // line out two more times to select it all and reset its format.
-    txtInput->document()->setPlainText(dump);
-    txtInput->setTextCursor(QTextCursor(txtInput->document()));
 }
 
 void Form1::MSComm1_ConnectionChanged()

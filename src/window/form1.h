@@ -10,8 +10,8 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QScrollBar;
+class DumpBox;
 class ScopeScreen;
 
 // The scope's one window. It owns the controls, the serial component, the
@@ -39,7 +39,7 @@ public:
     QLineEdit *txtArraySize;
     QCheckBox *chkPauseRedraw;
     ScopeScreen *Picture1;
-    QPlainTextEdit *txtInput;
+    DumpBox *txtInput;
     // Which device the port is and, when it cannot be used, why.
     QLabel *lblPortStatus;
     QTimer timerDraw;
@@ -66,7 +66,6 @@ private:
     void MSComm1_ConnectionChanged();
     void showPortStatus();
     void showSampleSizeRefused(bool refused);
-    void showDump(const QString &dump);
 
     void setTimeReadout(const QString &text) override;
     void setLevelReadout(const QString &text) override;
