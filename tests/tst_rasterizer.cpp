@@ -88,6 +88,7 @@ private slots:
     void farEdgesLandOnTheLastPixel();
     void separateSpansStaySeparate_data();
     void separateSpansStaySeparate();
+    void aCopyOfThePictureKeepsWhatItShowed();
 };
 
 void TestRasterizer::samePixelsAsThePlainWalk_data()
@@ -238,6 +239,34 @@ void TestRasterizer::separateSpansStaySeparate()
         QCOMPARE(image.pixel(0, y), 0xff000000u);
         QCOMPARE(image.pixel(2, y), 0xff000000u);
     }
+}
+
+void TestRasterizer::aCopyOfThePictureKeepsWhatItShowed()
+{
+    RasterSurface screen(QSize(20, 10));
+    screen.Cls();
+    screen.setForeColor(ScopeColors::kTrace);
+    screen.Line(0, 2, 19, 2);
+    const QImage first = screen.picture();
+
+    // The next picture: one drawn without clearing first, one after a clear.
+    screen.Line(0, 5, 19, 5);
+    screen.Line(3, 0, 3, 9);
+    QCOMPARE(first.pixel(0, 5), ScopeColors::kBackground);
+    QCOMPARE(first.pixel(3, 8), ScopeColors::kBackground);
+    QCOMPARE(screen.picture().pixel(0, 5), ScopeColors::kTrace);
+    QCOMPARE(screen.picture().pixel(3, 8), ScopeColors::kTrace);
+    const QImage second = screen.picture();
+    screen.Cls();
+    screen.Line(0, 7, 19, 7);
+    screen.Line(5, 0, 5, 9);
+    QCOMPARE(second.pixel(0, 7), ScopeColors::kBackground);
+    QCOMPARE(second.pixel(0, 5), ScopeColors::kTrace);
+    const QImage &now = screen.picture();
+    QCOMPARE(now.pixel(0, 5), ScopeColors::kBackground);
+    QCOMPARE(now.pixel(0, 7), ScopeColors::kTrace);
+    QCOMPARE(now.pixel(5, 1), ScopeColors::kTrace);
+    QCOMPARE(first.pixel(0, 2), ScopeColors::kTrace);
 }
 
 QTEST_GUILESS_MAIN(TestRasterizer)

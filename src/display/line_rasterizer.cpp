@@ -7,11 +7,18 @@
 void LineRasterizer::setTarget(QImage *image)
 {
     m_image = image;
-    m_pixels = reinterpret_cast<QRgb *>(image->bits());
     m_stride = image->bytesPerLine() / qsizetype(sizeof(QRgb));
     m_width = image->width();
     m_height = image->height();
     m_pending = {};
+}
+
+QRgb *LineRasterizer::pixels()
+{
+    // Asked for at every write: bits() gives the image its own copy of the
+    // pixels when a copy of the picture shares them, so that copy keeps
+    // what it showed and the drawing goes on in the image.
+    return reinterpret_cast<QRgb *>(m_image->bits());
 }
 
 int LineRasterizer::pixelOf(float coordinate, int size)
@@ -74,7 +81,7 @@ void LineRasterizer::fillColumn(int x, int top, int bottom, QRgb color)
         return;
     top = std::max(top, 0);
     bottom = std::min(bottom, m_height - 1);
-    QRgb *pixel = m_pixels + top * m_stride + x;
+    QRgb *pixel = pixels() + top * m_stride + x;
     for (int y = top; y <= bottom; ++y, pixel += m_stride)
         *pixel = color;
 }
@@ -85,8 +92,10 @@ void LineRasterizer::fillRow(int y, int left, int right, QRgb color)
         return;
     left = std::max(left, 0);
     right = std::min(right, m_width - 1);
-    if (left <= right)
-        std::fill(m_pixels + y * m_stride + left, m_pixels + y * m_stride + right + 1, color);
+    if (left <= right) {
+        QRgb *row = pixels() + y * m_stride;
+        std::fill(row + left, row + right + 1, color);
+    }
 }
 
 void LineRasterizer::plotBresenham(int x1, int y1, int x2, int y2, QRgb color)
@@ -96,10 +105,11 @@ void LineRasterizer::plotBresenham(int x1, int y1, int x2, int y2, QRgb color)
     const auto inside = [this](int x, int y) { return x >= 0 && x < m_width && y >= 0 && y < m_height; };
     // Every pixel of the line lies in the box of its end pixels.
     const bool clipped = !inside(x1, y1) || !inside(x2, y2);
+    QRgb *const image = pixels();
     int error = dx + dy;
     for (;;) {
         if (!clipped || inside(x1, y1))
-            m_pixels[y1 * m_stride + x1] = color;
+            image[y1 * m_stride + x1] = color;
         if (x1 == x2 && y1 == y2)
             break;
         const int twice = 2 * error;

@@ -31,6 +31,7 @@ public:
     static int pixelOf(float coordinate, int size);
 
 private:
+    QRgb *pixels();
     void plotBresenham(int x1, int y1, int x2, int y2, QRgb color);
     void fillColumn(int x, int top, int bottom, QRgb color);
     void fillRow(int y, int left, int right, QRgb color);
@@ -44,7 +45,6 @@ private:
     };
 
     QImage *m_image = nullptr;
-    QRgb *m_pixels = nullptr;
     qsizetype m_stride = 0; // pixels per row
     int m_width = 0;
     int m_height = 0;
