@@ -11,13 +11,16 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTextDocument>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <vector>
@@ -85,6 +88,7 @@ private slots:
     void screenShowsTraceGridAndCursors();
     void operatorSession();
     void floodKeepsTheWindowGoing();
+    void boardPluggedInLaterUnpluggedAndBack();
 };
 
 void TestEndToEnd::blocksCarryTheBytesExactly()
@@ -430,6 +434,61 @@ void TestEndToEnd::floodKeepsTheWindowGoing()
     QVERIFY(runUntil([&] { return form.m_RxBuffer.isEmpty() && rig.blocks.size() > pausedAt; }, 5000));
     QVERIFY(form.m_RxBuffer.size() < 768);
     rig.board.stop();
+}
+
+void TestEndToEnd::boardPluggedInLaterUnpluggedAndBack()
+{
+    // The device path stays; the line behind it changes, as a USB adapter
+    // that is unplugged and plugged in again comes back under its name.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString device = dir.filePath(QStringLiteral("board"));
+    Form1 form(device);
+    form.show();
+    std::vector<QString> dumps;
+    connect(form.txtInput, &QPlainTextEdit::textChanged, &form, [&] { dumps.push_back(form.txtInput->toPlainText()); });
+    const auto portLabel = [&] { return form.lblPortStatus->text(); };
+    QVERIFY(!form.MSComm1.PortOpen());
+    QVERIFY(portLabel().contains(u"device not found"));
+
+    // Plugged in after start-up: picked up by itself.
+    auto pty = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::link(pty->slavePath(), device));
+    QVERIFY(runUntil([&] { return form.MSComm1.PortOpen(); }, 5000));
+    QCOMPARE(portLabel(), QStringLiteral("Port: %1").arg(device));
+    QVERIFY(pty->writeAll(QByteArray(768, char(200))));
+    QVERIFY(runUntil([&] { return dumps.size() == 1; }, 5000));
+
+    // Unplugged with a block under way: the last block stays on the screen
+    // and in the box, and the window says what happened.
+    QVERIFY(pty->writeAll(QByteArray(300, char(50))));
+    QVERIFY(runUntil([&] { return form.m_RxBuffer.size() == 300; }, 5000));
+    const std::vector<qint16> shown = form.m_Samples;
+    form.drawArray();
+    const QImage picture = form.Picture1->picture();
+    pty.reset();
+    QVERIFY(runUntil([&] { return !form.MSComm1.PortOpen(); }, 5000));
+    QVERIFY(portLabel().contains(u"port lost"));
+    runFor(1500);
+    QVERIFY(form.m_Samples == shown);
+    QCOMPARE(dumps.size(), size_t(1));
+    QCOMPARE(form.Picture1->picture(), picture); // redrawn all along, the same
+
+    // Back: reopened, the half block given up, and the next block made of
+    // new readings only, timed from the reopening.
+    auto back = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::remove(device));
+    QVERIFY(QFile::link(back->slavePath(), device));
+    QVERIFY(runUntil([&] { return form.MSComm1.PortOpen(); }, 5000));
+    QCOMPARE(portLabel(), QStringLiteral("Port: %1").arg(device));
+    QVERIFY(form.m_RxBuffer.isEmpty());
+    runFor(500);
+    QVERIFY(back->writeAll(QByteArray(768, char(120))));
+    QVERIFY(runUntil([&] { return dumps.size() == 2; }, 5000));
+    QVERIFY(std::ranges::all_of(form.m_Samples.begin(), form.m_Samples.end() - 1, [](qint16 s) { return s == 120; }));
+    // From the last block before the loss it would be over 2 s, 2.6 ms a reading.
+    QVERIFY2(form.m_MsPerSample < 1000.0 / 768, qPrintable(QString::number(form.m_MsPerSample)));
+    form.Form_Unload();
 }
 
 QTEST_MAIN(TestEndToEnd)
