@@ -12,15 +12,6 @@
 
 namespace {
 
-QByteArray readings(int count)
-{
-    QByteArray bytes(count, 0);
-    std::mt19937 random(99);
-    for (char &byte : bytes)
-        byte = char(random() & 0xff);
-    return bytes;
-}
-
 // One iteration is one whole block, fed in chunks as the port hands them over.
 // With `showDump` the block's text also goes into a dump box, as in the window.
 void captureBlocks(benchmark::State &state, int n, int chunkSize, bool showDump)
@@ -31,7 +22,7 @@ void captureBlocks(benchmark::State &state, int n, int chunkSize, bool showDump)
     capture.m_CaptureTimer->ResetTimer();
     DumpBox dumpBox;
     dumpBox.resize(773, 73); // as in the window when it opens
-    const QByteArray chunk = readings(chunkSize);
+    const QByteArray chunk = noiseReadings(chunkSize, 99);
     const int chunksPerBlock = (n + chunkSize - 1) / chunkSize;
 
     CommNotification notification;

@@ -14,7 +14,6 @@
 
 #include <ctime>
 #include <fstream>
-#include <random>
 
 #include <unistd.h>
 
@@ -45,15 +44,6 @@ void runEventLoopFor(int ms)
     loop.exec();
 }
 
-QByteArray noiseBlock(int n, unsigned seed)
-{
-    QByteArray bytes(n, 0);
-    std::mt19937 random(seed);
-    for (char &byte : bytes)
-        byte = char(random() & 0xff);
-    return bytes;
-}
-
 // One iteration: a block of noise arrives on the port, the window takes it
 // in, and the next redraw tick shows it with its dump. Two blocks alternate
 // so that every iteration changes the picture and the text.
@@ -66,7 +56,7 @@ void blockArrivesAndIsShown(benchmark::State &state, int n)
     window.show();
     int blocks = 0;
     QObject::connect(window.txtInput, &QPlainTextEdit::textChanged, [&blocks] { ++blocks; });
-    const QByteArray block[2] = {noiseBlock(n, 1), noiseBlock(n, 2)};
+    const QByteArray block[2] = {noiseReadings(n, 1), noiseReadings(n, 2)};
     QCoreApplication::processEvents();
 
     for (auto _ : state) {
