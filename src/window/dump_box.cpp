@@ -21,12 +21,17 @@ DumpBox::DumpBox(QWidget *parent) : QPlainTextEdit(parent)
     QTextOption option = document()->defaultTextOption();
     option.setTextDirection(Qt::LeftToRight);
     document()->setDefaultTextOption(option);
+    // Nothing to undo in a list the program rewrites.
+    document()->setUndoRedoEnabled(false);
 }
 
 void DumpBox::showDump(const QString &dump)
 {
-    // Straight into the document: setPlainText would lay the long line out
-    // two more times, to select it all and to reset its format.
-    document()->setPlainText(dump);
+    // One edit that replaces the old text: the long line is then laid out
+    // once, when it is next needed. Replacing the document's text instead
+    // lays it out twice on the spot, and the widget's own setPlainText more.
+    QTextCursor everything(document());
+    everything.select(QTextCursor::Document);
+    everything.insertText(dump);
     setTextCursor(QTextCursor(document()));
 }
