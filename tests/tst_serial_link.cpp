@@ -99,6 +99,7 @@ private slots:
     void fullReceiveBufferKeepsTheOldestBytes();
     void chunksFromALineAtFullPace();
     void lostDeviceIsClosedAndReopenedWhenBack();
+    void emptyReadOnALiveLineKeepsThePort();
 };
 
 void TestSerialLink::opensWithTheBoardsLineSettings()
@@ -419,6 +420,55 @@ void TestSerialLink::lostDeviceIsClosedAndReopenedWhenBack()
     QVERIFY(back->writeAll("again"));
     QTRY_COMPARE_WITH_TIMEOUT(reader.received, QByteArray("again"), 5000);
     QCOMPARE(link.CommEvent(), short(comEvReceive));
+    link.setPortOpen(false);
+}
+
+
+// Qt reports a read that brings nothing as a read error, and a raw line can
+// be woken with nothing to read: that alone must not drop the port and the
+// readings it holds. Failures with no byte between them, or a resource
+// error (after which Qt stops reading), do.
+void TestSerialLink::emptyReadOnALiveLineKeepsThePort()
+{
+    PseudoTerminal pty;
+    SerialLink link;
+    Reader reader(link, false);
+    openLink(link, pty.slavePath());
+    auto *port = link.findChild<QSerialPort *>();
+    QVERIFY(port);
+
+    QVERIFY(pty.writeAll("kept"));
+    QTRY_VERIFY_WITH_TIMEOUT(reader.count(comEvReceive) > 0, 5000);
+    settle(reader);
+
+    // Told many times within one turn of the event loop, as Qt does.
+    for (int i = 0; i < 3; ++i)
+        emit port->errorOccurred(QSerialPort::ReadError);
+    QTest::qWait(50);
+    QVERIFY(link.PortOpen());
+    QVERIFY(link.failure().isEmpty());
+    QCOMPARE(reader.count(comEventPortLost), 0);
+
+    QVERIFY(pty.writeAll("more"));
+    QTRY_VERIFY_WITH_TIMEOUT(reader.count(comEvReceive) > 1, 5000);
+    settle(reader);
+    QCOMPARE(link.Input(), QByteArray("keptmore"));
+
+    // A byte came between: one more failure is again forgiven, a second in a
+    // row is not.
+    emit port->errorOccurred(QSerialPort::ReadError);
+    QTest::qWait(50);
+    QVERIFY(link.PortOpen());
+    emit port->errorOccurred(QSerialPort::ReadError);
+    QTRY_VERIFY_WITH_TIMEOUT(!link.PortOpen(), 5000);
+    QCOMPARE(reader.count(comEventPortLost), 1);
+    QVERIFY(link.failure().startsWith(QStringLiteral("port lost")));
+
+    // Back a second later; a resource error then loses the port at once.
+    QTRY_VERIFY_WITH_TIMEOUT(link.PortOpen(), 5000);
+    emit port->errorOccurred(QSerialPort::ResourceError);
+    QTRY_VERIFY_WITH_TIMEOUT(!link.PortOpen(), 5000);
+    QCOMPARE(reader.count(comEventPortLost), 2);
     link.setPortOpen(false);
 }
 

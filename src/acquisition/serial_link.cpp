@@ -96,6 +96,7 @@ void SerialLink::open()
     m_port.clear(QSerialPort::Input);
     m_received.clear();
     m_failure.clear();
+    m_readFailedSinceLastByte = false;
 }
 
 QByteArray SerialLink::Input()
@@ -110,6 +111,8 @@ QByteArray SerialLink::Input()
 void SerialLink::receive()
 {
     const QByteArray bytes = m_port.readAll();
+    if (!bytes.isEmpty())
+        m_readFailedSinceLastByte = false;
     const qsizetype room = kReceiveBufferSize - m_received.size();
     m_received.append(bytes.first(std::min(room, bytes.size())));
     if (bytes.size() > room)
@@ -128,10 +131,25 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
         return;
-    // Qt may repeat the error many times before the event loop turns; close
-    // once, after the signal has returned.
-    QMetaObject::invokeMethod(this, [this, reason = m_port.errorString()] { loseConnection(reason); },
-                              Qt::QueuedConnection);
+    // Qt may repeat the error many times before the event loop turns; judge
+    // it once, after the signal has returned.
+    if (std::exchange(m_failureBeingJudged, true))
+        return;
+    QMetaObject::invokeMethod(
+            this, [this, error, reason = m_port.errorString()] { judgeReadFailure(error, reason); },
+            Qt::QueuedConnection);
+}
+
+void SerialLink::judgeReadFailure(QSerialPort::SerialPortError error, const QString &reason)
+{
+    m_failureBeingJudged = false;
+    // Qt calls every read that brings nothing a read error, and a raw line
+    // can be woken with nothing to read. That alone loses no device: the
+    // line must have hung up, or reads keep failing with no byte between
+    // them. After a resource error Qt stops reading the port altogether.
+    const bool failedBefore = std::exchange(m_readFailedSinceLastByte, true);
+    if (error == QSerialPort::ResourceError || failedBefore || hungUp())
+        loseConnection(reason);
 }
 
 void SerialLink::loseConnection(const QString &reason)

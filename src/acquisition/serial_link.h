@@ -75,12 +75,13 @@ private:
     void receive();
     void notify(short event);
     void onError(QSerialPort::SerialPortError error);
+    void judgeReadFailure(QSerialPort::SerialPortError error, const QString &reason);
     void loseConnection(const QString &reason);
     void watch();
     bool hungUp() const;
     QString resolveDevice() const;
 
-    QSerialPort m_port;
+    QSerialPort m_port{this};
     QTimer m_watchTimer;
     short m_commPort = 1;
     QString m_settingsText = QStringLiteral("9600,N,8,1");
@@ -93,4 +94,6 @@ private:
     QString m_device;
     QString m_failure;
     bool m_wanted = false; // opened by the program and not closed since
+    bool m_failureBeingJudged = false;
+    bool m_readFailedSinceLastByte = false;
 };
