@@ -7,7 +7,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <vector>
 
 namespace {
@@ -50,10 +49,9 @@ void captureBlocks(benchmark::State &state, int n, int chunkSize, bool showDump)
 
 void dumpOnly(benchmark::State &state, int n)
 {
-    std::vector<qint16> samples(static_cast<size_t>(n));
-    std::mt19937 random(5);
-    for (qint16 &s : samples)
-        s = qint16(random() & 0xff);
+    std::vector<qint16> samples;
+    for (const char byte : noiseReadings(n, 5))
+        samples.push_back(qint16(quint8(byte)));
     for (auto _ : state) {
         QString text = dumpText(samples);
         benchmark::DoNotOptimize(text.constData());
