@@ -27,9 +27,9 @@ DumpBox::DumpBox(QWidget *parent) : QPlainTextEdit(parent)
 
 void DumpBox::showDump(const QString &dump)
 {
-    // One edit that replaces the old text: the long line is then laid out
-    // once, when it is next needed. Replacing the document's text instead
-    // lays it out twice on the spot, and the widget's own setPlainText more.
+    // One edit that replaces the old text lays the long line out once.
+    // Replacing the document's text instead lays it out twice, and the
+    // widget's own setPlainText more.
     QTextCursor everything(document());
     everything.select(QTextCursor::Document);
     everything.insertText(dump);
