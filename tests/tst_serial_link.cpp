@@ -469,6 +469,14 @@ void TestSerialLink::emptyReadOnALiveLineKeepsThePort()
     emit port->errorOccurred(QSerialPort::ResourceError);
     QTRY_VERIFY_WITH_TIMEOUT(!link.PortOpen(), 5000);
     QCOMPARE(reader.count(comEventPortLost), 2);
+
+    // A resource error is not hidden by a forgivable read error told first
+    // in the same turn.
+    QTRY_VERIFY_WITH_TIMEOUT(link.PortOpen(), 5000);
+    emit port->errorOccurred(QSerialPort::ReadError);
+    emit port->errorOccurred(QSerialPort::ResourceError);
+    QTRY_VERIFY_WITH_TIMEOUT(!link.PortOpen(), 5000);
+    QCOMPARE(reader.count(comEventPortLost), 3);
     link.setPortOpen(false);
 }
 

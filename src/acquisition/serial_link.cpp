@@ -132,24 +132,25 @@ void SerialLink::onError(QSerialPort::SerialPortError error)
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
         return;
     // Qt may repeat the error many times before the event loop turns; judge
-    // it once, after the signal has returned.
-    if (std::exchange(m_failureBeingJudged, true))
-        return;
-    QMetaObject::invokeMethod(
-            this, [this, error, reason = m_port.errorString()] { judgeReadFailure(error, reason); },
-            Qt::QueuedConnection);
+    // the turn's errors once, after the signal has returned, a resource
+    // error above a read error.
+    const bool judgementQueued = m_errorToJudge != QSerialPort::NoError;
+    if (!judgementQueued || error == QSerialPort::ResourceError)
+        m_errorToJudge = error;
+    if (!judgementQueued)
+        QMetaObject::invokeMethod(this, &SerialLink::judgeReadFailure, Qt::QueuedConnection);
 }
 
-void SerialLink::judgeReadFailure(QSerialPort::SerialPortError error, const QString &reason)
+void SerialLink::judgeReadFailure()
 {
-    m_failureBeingJudged = false;
+    const QSerialPort::SerialPortError error = std::exchange(m_errorToJudge, QSerialPort::NoError);
     // Qt calls every read that brings nothing a read error, and a raw line
     // can be woken with nothing to read. That alone loses no device: the
     // line must have hung up, or reads keep failing with no byte between
     // them. After a resource error Qt stops reading the port altogether.
     const bool failedBefore = std::exchange(m_readFailedSinceLastByte, true);
     if (error == QSerialPort::ResourceError || failedBefore || hungUp())
-        loseConnection(reason);
+        loseConnection(m_port.errorString());
 }
 
 void SerialLink::loseConnection(const QString &reason)

@@ -75,7 +75,7 @@ private:
     void receive();
     void notify(short event);
     void onError(QSerialPort::SerialPortError error);
-    void judgeReadFailure(QSerialPort::SerialPortError error, const QString &reason);
+    void judgeReadFailure();
     void loseConnection(const QString &reason);
     void watch();
     bool hungUp() const;
@@ -94,6 +94,6 @@ private:
     QString m_device;
     QString m_failure;
     bool m_wanted = false; // opened by the program and not closed since
-    bool m_failureBeingJudged = false;
+    QSerialPort::SerialPortError m_errorToJudge = QSerialPort::NoError; // the worst this turn
     bool m_readFailedSinceLastByte = false;
 };
