@@ -165,13 +165,15 @@ void TestEndToEnd::triggerStartsBlocksOnlyAfterAChunkInTheWindow()
     Form1 &form = *rig.form;
     form.txtArraySize->setText(QStringLiteral("256"));
     // A square wave: 1024 readings at 60 counts, inside the 20..100 window,
-    // then 1024 below it, at 0 for the first 128 readings after the edge
+    // then 1024 below it, at 0 for the first 512 readings after the edge
     // and at 10 for the rest, so a block that starts late in the low phase
-    // shows by its first reading.
+    // shows by its first reading. The triggering chunk is not part of the
+    // block, so a long one (the test held up for tens of milliseconds) may
+    // start it well past the edge: 512 readings are about 50 ms of line.
     QByteArray script;
     script.append(1024, char(60));
-    script.append(128, char(0));
-    script.append(896, char(10));
+    script.append(512, char(0));
+    script.append(512, char(10));
     rig.board.setScript(script, true);
 
     // Looking at the engine after each notification: while it waits, the
