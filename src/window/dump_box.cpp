@@ -1,7 +1,9 @@
 #include "dump_box.h"
 
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextOption>
 
 DumpBox::DumpBox(QWidget *parent) : QPlainTextEdit(parent)
@@ -23,6 +25,10 @@ DumpBox::DumpBox(QWidget *parent) : QPlainTextEdit(parent)
     document()->setDefaultTextOption(option);
     // Nothing to undo in a list the program rewrites.
     document()->setUndoRedoEnabled(false);
+    // The text is one line in one block, kept through every replacement.
+    // Keeping its shaped glyphs spares shaping it anew at every paint and
+    // at every placing of the caret.
+    document()->firstBlock().layout()->setCacheEnabled(true);
 }
 
 void DumpBox::showDump(const QString &dump)
