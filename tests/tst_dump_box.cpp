@@ -43,13 +43,12 @@ Painted paintedAfter(const QStringList &texts, bool focused)
         box.setFocus();
     else
         box.clearFocus();
+    Painted painted;
     for (const QString &text : texts) {
         box.showDump(text);
         QCoreApplication::processEvents();
-        box.grab();
+        painted.wide = box.grab().toImage();
     }
-    Painted painted;
-    painted.wide = box.grab().toImage();
     painted.scrollValue = box.verticalScrollBar()->value();
     painted.scrollMaximum = box.verticalScrollBar()->maximum();
     box.resize(300, 73);
@@ -93,7 +92,7 @@ void TestDumpBox::paintsOnlyTheTextItHoldsNow()
     const Painted fresh = paintedAfter({after}, focused);
     QCOMPARE(reused.scrollValue, 0);
     QCOMPARE(reused.scrollMaximum, fresh.scrollMaximum);
-    QVERIFY(reused.wide.size() == QSize(776, 73));
+    QCOMPARE(reused.wide.size(), QSize(776, 73));
     QCOMPARE(reused.wide, fresh.wide);
     QCOMPARE(reused.narrow, fresh.narrow);
     if (focused)
