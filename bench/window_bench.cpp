@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSerialPort>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
@@ -76,22 +78,17 @@ void blockArrivesAndIsShown(benchmark::State &state, int n)
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-// The window on a board streaming at the line rate, N = 768, for a fixed
-// time. Reports the share of one core the window's thread used and its
-// resident memory after the first second and at the end. The board's own
-// thread stands for the hardware and is not counted.
-void runningAtLineRate(benchmark::State &state, int burstIntervalMs)
+// Measures the share of one core this thread uses, and its resident
+// memory after the first second and at the end, while whatever was set up
+// reads the board streaming at the line rate for a fixed time. The board's
+// own thread stands for the hardware and is not counted.
+void measureAtLineRate(benchmark::State &state, SimulatedBoard &board)
 {
-    PseudoTerminal line;
-    SimulatedBoard board(line.masterFd());
-    board.setBurstIntervalMs(burstIntervalMs);
-    Form1 window(line.slavePath());
-    window.show();
     board.start();
     runEventLoopFor(1000); // warm-up: first blocks, first layouts, font caches
 
     double cpuShare = 0;
-    double warmMegabytes = residentMegabytes();
+    const double warmMegabytes = residentMegabytes();
     double peakMegabytes = warmMegabytes;
     for (auto _ : state) {
         const double cpuBefore = threadCpuSeconds();
@@ -108,6 +105,42 @@ void runningAtLineRate(benchmark::State &state, int burstIntervalMs)
     state.counters["rss_end_MB"] = residentMegabytes();
 }
 
+// The window at N = 768.
+void windowAtLineRate(benchmark::State &state, int burstIntervalMs)
+{
+    PseudoTerminal line;
+    SimulatedBoard board(line.masterFd());
+    board.setBurstIntervalMs(burstIntervalMs);
+    Form1 window(line.slavePath());
+    window.show();
+    measureAtLineRate(state, board);
+}
+
+// The floor under the window's figure: a bare serial port that only reads
+// the same stream, beside a shown text box with the focus and its caret.
+void bareReaderAtLineRate(benchmark::State &state, int burstIntervalMs)
+{
+    PseudoTerminal line;
+    SimulatedBoard board(line.masterFd());
+    board.setBurstIntervalMs(burstIntervalMs);
+    QPlainTextEdit box;
+    box.show();
+    box.setFocus();
+    QSerialPort port(line.slavePath());
+    port.setBaudRate(QSerialPort::Baud115200);
+    port.setStopBits(QSerialPort::TwoStop);
+    if (!port.open(QIODevice::ReadOnly)) {
+        state.SkipWithError(port.errorString().toStdString().c_str());
+        return;
+    }
+    qint64 bytesRead = 0;
+    QObject::connect(&port, &QSerialPort::readyRead, [&] { bytesRead += port.readAll().size(); });
+    measureAtLineRate(state, board);
+    // A reader that took nothing would make the floor look lower than it is.
+    if (bytesRead == 0)
+        state.SkipWithError("the port read nothing");
+}
+
 } // namespace
 
 void setLineRateSeconds(int seconds)
@@ -122,9 +155,13 @@ void registerWindowBenchmarks()
                 ->Unit(benchmark::kMicrosecond);
     // A pty hands over what arrived every millisecond; a USB serial adapter
     // sends a 62-byte packet, about every 6 ms at the line rate.
-    for (int burstMs : {1, 6})
-        benchmark::RegisterBenchmark(("window/lineRate/burst=" + std::to_string(burstMs) + "ms").c_str(),
-                                     runningAtLineRate, burstMs)
+    for (int burstMs : {1, 6}) {
+        const std::string burst = "/burst=" + std::to_string(burstMs) + "ms";
+        benchmark::RegisterBenchmark(("window/lineRate" + burst).c_str(), windowAtLineRate, burstMs)
                 ->Iterations(1)
                 ->Unit(benchmark::kSecond);
+        benchmark::RegisterBenchmark(("bareReader/lineRate" + burst).c_str(), bareReaderAtLineRate, burstMs)
+                ->Iterations(1)
+                ->Unit(benchmark::kSecond);
+    }
 }
