@@ -122,6 +122,8 @@ void TestNumbers::numericValue_data()
     QTest::newRow("negative overflow") << "-1e999" << -kInf << true;
     QTest::newRow("huge mantissa") << "1234567890e300" << kInf << true;
     QTest::newRow("underflow") << "1e-999" << 0.0 << true;
+    QTest::newRow("exponent at the 64-bit limit") << "1e9223372036854775807" << kInf << true;
+    QTest::newRow("negative exponent at the 64-bit limit") << "0.1e-9223372036854775808" << 0.0 << true;
     QTest::newRow("large but finite") << "1.5e308" << 1.5e308 << true;
     QTest::newRow("empty") << "" << 0.0 << false;
     QTest::newRow("only blanks") << "  \t\n" << 0.0 << false;

@@ -1,5 +1,6 @@
 #include "numeric_value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -66,8 +67,11 @@ double outOfRange(const std::string &number)
         if (*begin == '+')
             ++begin;
         const auto [end, ec] = std::from_chars(begin, number.data() + number.size(), exponent);
-        if (ec == std::errc::result_out_of_range)
-            exponent = (*begin == '-') ? std::numeric_limits<int>::min() : std::numeric_limits<int>::max();
+        // Far beyond a double's range only the exponent's sign counts; held
+        // within an int's range it leaves room to add the digit count.
+        constexpr long long limit = std::numeric_limits<int>::max();
+        exponent = ec == std::errc::result_out_of_range ? (*begin == '-' ? -limit : limit)
+                                                        : std::clamp(exponent, -limit, limit);
     }
     const size_t point = mantissa.find('.');
     const size_t firstSignificant = mantissa.find_first_of("123456789");
