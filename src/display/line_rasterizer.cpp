@@ -24,7 +24,7 @@ QRgb *LineRasterizer::pixels()
 int LineRasterizer::pixelOf(float coordinate, int size)
 {
     const float rounded = std::floor(coordinate + 0.5f);
-    // Far off the image: any pixel outside it will do, without overflowing.
+    // Far off the image: the pixel just outside it, without overflowing.
     if (!(rounded >= -1.0f))
         return -1;
     if (rounded > float(size))
@@ -81,6 +81,8 @@ void LineRasterizer::fillColumn(int x, int top, int bottom, QRgb color)
         return;
     top = std::max(top, 0);
     bottom = std::min(bottom, m_height - 1);
+    if (top > bottom)
+        return;
     QRgb *pixel = pixels() + top * m_stride + x;
     for (int y = top; y <= bottom; ++y, pixel += m_stride)
         *pixel = color;
