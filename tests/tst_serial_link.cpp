@@ -99,6 +99,7 @@ private slots:
     void fullReceiveBufferKeepsTheOldestBytes();
     void chunksFromALineAtFullPace();
     void lostDeviceIsClosedAndReopenedWhenBack();
+    void failedReopeningWithANewReasonIsTold();
     void emptyReadOnALiveLineKeepsThePort();
 };
 
@@ -423,6 +424,39 @@ void TestSerialLink::lostDeviceIsClosedAndReopenedWhenBack()
     link.setPortOpen(false);
 }
 
+
+void TestSerialLink::failedReopeningWithANewReasonIsTold()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString alias = dir.filePath(QStringLiteral("board"));
+    SerialLink link;
+    QSignalSpy changes(&link, &SerialLink::connectionChanged);
+    QVERIFY_THROWS_EXCEPTION(PortError, openLink(link, alias));
+    QCOMPARE(link.failure(), QStringLiteral("device not found"));
+
+    // Something that is no serial line appears under the name.
+    QFile notALine(alias);
+    QVERIFY(notALine.open(QIODevice::WriteOnly));
+    notALine.close();
+    QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 1, 5000);
+    QVERIFY(!link.PortOpen());
+    const QString reason = link.failure();
+    QVERIFY2(!reason.isEmpty() && reason != QStringLiteral("device not found"), qPrintable(reason));
+
+    // The same reason again at the next attempts is no news.
+    QTest::qWait(2500);
+    QCOMPARE(changes.count(), 1);
+    QCOMPARE(link.failure(), reason);
+
+    PseudoTerminal line;
+    QVERIFY(QFile::remove(alias));
+    QVERIFY(QFile::link(line.slavePath(), alias));
+    QTRY_VERIFY_WITH_TIMEOUT(link.PortOpen(), 5000);
+    QCOMPARE(changes.count(), 2);
+    QVERIFY(link.failure().isEmpty());
+    link.setPortOpen(false);
+}
 
 // Qt reports a read that brings nothing as a read error, and a raw line can
 // be woken with nothing to read: that alone must not drop the port and the

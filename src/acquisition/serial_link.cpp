@@ -191,10 +191,15 @@ void SerialLink::watch()
     if (!QFileInfo::exists(device))
         return;
 #endif
+    const QString failureBefore = m_failure;
+    const QString deviceBefore = m_device;
     try {
         open();
     } catch (const PortError &) {
-        return; // still away, or not yet usable: m_failure says why
+        // Still not usable, and m_failure says why: news only when the
+        // reason or the device is another than before.
+        if (m_failure == failureBefore && m_device == deviceBefore)
+            return;
     }
     emit connectionChanged();
 }

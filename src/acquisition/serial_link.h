@@ -67,7 +67,8 @@ public:
 
 signals:
     void OnComm();
-    // The port was lost or came back; PortOpen() tells which.
+    // The port was lost or came back, PortOpen() tells which; or an attempt
+    // to reopen it failed for another reason than before, failure() says it.
     void connectionChanged();
 
 private:
