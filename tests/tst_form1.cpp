@@ -4,6 +4,7 @@
 #include "window/sample_size.h"
 #include "display/scope_colors.h"
 #include "display/scope_screen.h"
+#include "pseudo_terminal.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -114,7 +115,10 @@ void TestForm1::startState()
     QCOMPARE(form.windowTitle(), QStringLiteral("Tarnwick - ") + kProductWebAddress);
     QVERIFY(kProductWebAddress.contains(u".example.org"));
     QCOMPARE(form.size(), QSize(784, 469));
-    QVERIFY(form.windowFlags().testFlag(Qt::WindowMinMaxButtonsHint) || form.isWindow());
+    // A sizable border with the system's usual buttons: nothing customised.
+    QCOMPARE(form.windowType(), Qt::Window);
+    QVERIFY(!form.windowFlags().testFlag(Qt::CustomizeWindowHint));
+    QCOMPARE(form.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
     QCOMPARE(form.timerDraw.interval(), 50);
     QVERIFY(form.timerDraw.isActive());
 
@@ -177,8 +181,10 @@ void TestForm1::absentPortKeepsRunningAndSaysWhy()
 
 void TestForm1::unloadClosesThePortThenReleasesTheStopwatch()
 {
-    Form1 form(kAbsentPort);
+    PseudoTerminal line;
+    Form1 form(line.slavePath());
     form.show();
+    QVERIFY(form.MSComm1.PortOpen());
     QVERIFY(form.close());
     QVERIFY(!form.MSComm1.PortOpen());
     QVERIFY(!form.m_CaptureTimer);
