@@ -100,6 +100,7 @@ private slots:
     void chunksFromALineAtFullPace();
     void lostDeviceIsClosedAndReopenedWhenBack();
     void failedReopeningWithANewReasonIsTold();
+    void lostPortWaitsForItsOwnDevice();
     void emptyReadOnALiveLineKeepsThePort();
 };
 
@@ -455,6 +456,39 @@ void TestSerialLink::failedReopeningWithANewReasonIsTold()
     QTRY_VERIFY_WITH_TIMEOUT(link.PortOpen(), 5000);
     QCOMPARE(changes.count(), 2);
     QVERIFY(link.failure().isEmpty());
+    link.setPortOpen(false);
+}
+
+void TestSerialLink::lostPortWaitsForItsOwnDevice()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString board = dir.filePath(QStringLiteral("board"));
+    auto line = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::link(line->slavePath(), board));
+    SerialLink link;
+    QSignalSpy changes(&link, &SerialLink::connectionChanged);
+    openLink(link, board);
+    QVERIFY(link.PortOpen());
+    // Made first, so that it cannot take the board's line number once freed.
+    PseudoTerminal other;
+
+    line->close();
+    QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 1, 5000);
+    QVERIFY(!link.PortOpen());
+
+    // While the board is away the port's name comes to mean another device,
+    // as port 1 does when the first listed adapter is unplugged.
+    link.setDevicePath(other.slavePath());
+    QTest::qWait(2500);
+    QVERIFY(!link.PortOpen());
+    QCOMPARE(link.deviceName(), board);
+
+    PseudoTerminal back;
+    QVERIFY(QFile::remove(board));
+    QVERIFY(QFile::link(back.slavePath(), board));
+    QTRY_VERIFY_WITH_TIMEOUT(link.PortOpen(), 5000);
+    QCOMPARE(link.deviceName(), board);
     link.setPortOpen(false);
 }
 

@@ -56,10 +56,11 @@ void SerialLink::setPortOpen(bool open)
 {
     if (open) {
         m_wanted = true;
-        this->open();
+        this->open(resolveDevice());
         return;
     }
     m_wanted = false;
+    m_lostDevice.clear();
     m_watchTimer.stop();
     m_port.close();
     m_received.clear();
@@ -71,11 +72,11 @@ QString SerialLink::resolveDevice() const
     return m_explicitPath.isEmpty() ? deviceForPortNumber(m_commPort) : m_explicitPath;
 }
 
-void SerialLink::open()
+void SerialLink::open(const QString &device)
 {
     if (m_port.isOpen())
         return;
-    m_device = resolveDevice();
+    m_device = device;
     // Whatever happens, keep looking for the device from now on.
     m_watchTimer.start();
     if (m_device.isEmpty()) {
@@ -96,6 +97,7 @@ void SerialLink::open()
     m_port.clear(QSerialPort::Input);
     m_received.clear();
     m_failure.clear();
+    m_lostDevice.clear();
     m_readFailedSinceLastByte = false;
 }
 
@@ -159,6 +161,7 @@ void SerialLink::loseConnection(const QString &reason)
         return;
     m_port.close();
     m_received.clear();
+    m_lostDevice = m_device;
     m_failure = QStringLiteral("port lost (%1)").arg(reason);
     notify(comEventPortLost);
     emit connectionChanged();
@@ -184,7 +187,7 @@ void SerialLink::watch()
             loseConnection(QStringLiteral("device hung up"));
         return;
     }
-    const QString device = resolveDevice();
+    const QString device = m_lostDevice.isEmpty() ? resolveDevice() : m_lostDevice;
     if (device.isEmpty())
         return;
 #ifdef Q_OS_UNIX
@@ -194,7 +197,7 @@ void SerialLink::watch()
     const QString failureBefore = m_failure;
     const QString deviceBefore = m_device;
     try {
-        open();
+        open(device);
     } catch (const PortError &) {
         // Still not usable, and m_failure says why: news only when the
         // reason or the device is another than before.

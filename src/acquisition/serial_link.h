@@ -30,7 +30,8 @@ private:
 // Input() reads them; bytes that arrive while it is full are lost and
 // reported with comEventRxOver. Once open, a device that goes away is closed,
 // reported with comEventPortLost, and watched for every second: when it is
-// back it is reopened with the same settings and connectionChanged() says so.
+// back under its name it is reopened with the same settings and
+// connectionChanged() says so.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -72,7 +73,7 @@ signals:
     void connectionChanged();
 
 private:
-    void open();
+    void open(const QString &device);
     void receive();
     void notify(short event);
     void onError(QSerialPort::SerialPortError error);
@@ -95,6 +96,9 @@ private:
     QString m_device;
     QString m_failure;
     bool m_wanted = false; // opened by the program and not closed since
+    // The device that went away, waited for until it is back: the port's
+    // number may name another device while it is gone.
+    QString m_lostDevice;
     QSerialPort::SerialPortError m_errorToJudge = QSerialPort::NoError; // the worst this turn
     bool m_readFailedSinceLastByte = false;
 };
