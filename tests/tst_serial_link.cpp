@@ -100,7 +100,8 @@ private slots:
     void chunksFromALineAtFullPace();
     void lostDeviceIsClosedAndReopenedWhenBack();
     void failedReopeningWithANewReasonIsTold();
-    void lostPortWaitsForItsOwnDevice();
+    void lostBoardIsNotTakenForADeviceThatWasThere();
+    void portNumbersNameUsbDevicesFirst();
     void emptyReadOnALiveLineKeepsThePort();
 };
 
@@ -407,11 +408,12 @@ void TestSerialLink::lostDeviceIsClosedAndReopenedWhenBack()
     QVERIFY(!link.failure().isEmpty());
     QCOMPARE(reader.count(comEventPortLost), 1);
     QCOMPARE(changes.count(), 1);
+    // Gone with its name, which no other line can take meanwhile.
+    QVERIFY(QFile::remove(alias));
     pty.reset();
 
     // It comes back under the same name, on another line.
     auto back = std::make_unique<PseudoTerminal>();
-    QVERIFY(QFile::remove(alias));
     QVERIFY(QFile::link(back->slavePath(), alias));
     QTRY_VERIFY_WITH_TIMEOUT(changes.count() >= 2, 5000);
     QVERIFY(link.PortOpen());
@@ -459,37 +461,55 @@ void TestSerialLink::failedReopeningWithANewReasonIsTold()
     link.setPortOpen(false);
 }
 
-void TestSerialLink::lostPortWaitsForItsOwnDevice()
+void TestSerialLink::lostBoardIsNotTakenForADeviceThatWasThere()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString board = dir.filePath(QStringLiteral("board"));
-    auto line = std::make_unique<PseudoTerminal>();
-    QVERIFY(QFile::link(line->slavePath(), board));
+    const QString boardPath = dir.filePath(QStringLiteral("ttyUSB0"));
+    auto board = std::make_unique<PseudoTerminal>();
+    QVERIFY(QFile::link(board->slavePath(), boardPath));
+    PseudoTerminal uart;
+    QList<SerialDevice> listed{{boardPath, true}, {uart.slavePath(), false}};
     SerialLink link;
+    link.setDeviceLister([&listed] { return listed; });
     QSignalSpy changes(&link, &SerialLink::connectionChanged);
-    openLink(link, board);
-    QVERIFY(link.PortOpen());
-    // Made first, so that it cannot take the board's line number once freed.
-    PseudoTerminal other;
+    openLink(link, QString()); // port 1
+    QCOMPARE(link.deviceName(), boardPath);
 
-    line->close();
+    // Unplugged: the line hangs up, then the system takes the name away.
+    board->close();
     QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 1, 5000);
-    QVERIFY(!link.PortOpen());
+    QVERIFY(QFile::remove(boardPath));
+    listed.removeFirst();
 
-    // While the board is away the port's name comes to mean another device,
-    // as port 1 does when the first listed adapter is unplugged.
-    link.setDevicePath(other.slavePath());
+    // Port 1 now names the UART, which was there all along.
     QTest::qWait(2500);
     QVERIFY(!link.PortOpen());
-    QCOMPARE(link.deviceName(), board);
+    QCOMPARE(link.deviceName(), boardPath);
 
+    // The board comes back under a new name.
     PseudoTerminal back;
-    QVERIFY(QFile::remove(board));
-    QVERIFY(QFile::link(back.slavePath(), board));
+    const QString backPath = dir.filePath(QStringLiteral("ttyUSB1"));
+    QVERIFY(QFile::link(back.slavePath(), backPath));
+    listed.append({backPath, true});
     QTRY_VERIFY_WITH_TIMEOUT(link.PortOpen(), 5000);
-    QCOMPARE(link.deviceName(), board);
+    QCOMPARE(link.deviceName(), backPath);
     link.setPortOpen(false);
+}
+
+void TestSerialLink::portNumbersNameUsbDevicesFirst()
+{
+    const QList<SerialDevice> listed{{QStringLiteral("/dev/ttyS0"), false},
+                                     {QStringLiteral("/dev/ttyUSB1"), true},
+                                     {QStringLiteral("/dev/ttyAMA0"), false},
+                                     {QStringLiteral("/dev/ttyACM0"), true}};
+    QCOMPARE(deviceForPortNumber(1, listed), QStringLiteral("/dev/ttyACM0"));
+    QCOMPARE(deviceForPortNumber(2, listed), QStringLiteral("/dev/ttyUSB1"));
+    QCOMPARE(deviceForPortNumber(3, listed), QStringLiteral("/dev/ttyAMA0"));
+    QCOMPARE(deviceForPortNumber(4, listed), QStringLiteral("/dev/ttyS0"));
+    QVERIFY(deviceForPortNumber(5, listed).isEmpty());
+    QVERIFY(deviceForPortNumber(0, listed).isEmpty());
+    QVERIFY(deviceForPortNumber(1, {}).isEmpty());
 }
 
 // Qt reports a read that brings nothing as a read error, and a raw line can

@@ -4,30 +4,30 @@
 
 #include <algorithm>
 
-QList<SerialDevice> orderedForNumbering(QList<SerialDevice> devices)
+QList<SerialDevice> listedSerialDevices()
 {
-    std::ranges::sort(devices, [](const SerialDevice &a, const SerialDevice &b) {
-        if (a.usb != b.usb)
-            return a.usb;
-        return a.path < b.path;
-    });
-    return devices;
-}
-
-QString deviceForPortNumber(int number)
-{
-#ifdef Q_OS_WIN
-    return number >= 1 ? QStringLiteral("COM%1").arg(number) : QString();
-#else
     QList<SerialDevice> devices;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
         const bool usb = info.hasVendorIdentifier() || info.systemLocation().contains(u"ttyUSB")
                          || info.systemLocation().contains(u"ttyACM");
         devices.append({info.systemLocation(), usb});
     }
-    devices = orderedForNumbering(std::move(devices));
+    return devices;
+}
+
+QString deviceForPortNumber(int number, QList<SerialDevice> devices)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(devices);
+    return number >= 1 ? QStringLiteral("COM%1").arg(number) : QString();
+#else
     if (number < 1 || number > devices.size())
         return {};
+    std::ranges::sort(devices, [](const SerialDevice &a, const SerialDevice &b) {
+        if (a.usb != b.usb)
+            return a.usb;
+        return a.path < b.path;
+    });
     return devices[number - 1].path;
 #endif
 }

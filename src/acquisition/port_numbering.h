@@ -13,8 +13,9 @@ struct SerialDevice
     bool usb = false;
 };
 
-QList<SerialDevice> orderedForNumbering(QList<SerialDevice> devices);
+// The serial devices the host lists now, in no particular order.
+QList<SerialDevice> listedSerialDevices();
 
-// The device of port `number` (1 is the first), or an empty text when the
-// host has no such port.
-QString deviceForPortNumber(int number);
+// The device of port `number` (1 is the first) among `devices`, or an empty
+// text when there is no such port.
+QString deviceForPortNumber(int number, QList<SerialDevice> devices);

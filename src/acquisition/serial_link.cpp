@@ -54,13 +54,14 @@ void SerialLink::setSettings(const QString &settings)
 
 void SerialLink::setPortOpen(bool open)
 {
+    // Told to open or close, the program names the device afresh.
+    m_lostDevice.clear();
     if (open) {
         m_wanted = true;
         this->open(resolveDevice());
         return;
     }
     m_wanted = false;
-    m_lostDevice.clear();
     m_watchTimer.stop();
     m_port.close();
     m_received.clear();
@@ -69,7 +70,20 @@ void SerialLink::setPortOpen(bool open)
 
 QString SerialLink::resolveDevice() const
 {
-    return m_explicitPath.isEmpty() ? deviceForPortNumber(m_commPort) : m_explicitPath;
+    return m_explicitPath.isEmpty() ? deviceForPortNumber(m_commPort, m_listDevices()) : m_explicitPath;
+}
+
+QString SerialLink::deviceToReopen() const
+{
+    if (m_lostDevice.isEmpty())
+        return resolveDevice();
+    if (QFileInfo::exists(m_lostDevice))
+        return m_lostDevice;
+    // While the board is away its port's number can name a device that was
+    // there all along (a UART, say), which is not the board; a device that
+    // was not there is the board back under a new name.
+    const QString named = resolveDevice();
+    return m_devicesAtLoss.contains(named) ? m_lostDevice : named;
 }
 
 void SerialLink::open(const QString &device)
@@ -162,6 +176,9 @@ void SerialLink::loseConnection(const QString &reason)
     m_port.close();
     m_received.clear();
     m_lostDevice = m_device;
+    m_devicesAtLoss.clear();
+    for (const SerialDevice &device : m_listDevices())
+        m_devicesAtLoss.append(device.path);
     m_failure = QStringLiteral("port lost (%1)").arg(reason);
     notify(comEventPortLost);
     emit connectionChanged();
@@ -187,7 +204,7 @@ void SerialLink::watch()
             loseConnection(QStringLiteral("device hung up"));
         return;
     }
-    const QString device = m_lostDevice.isEmpty() ? resolveDevice() : m_lostDevice;
+    const QString device = deviceToReopen();
     if (device.isEmpty())
         return;
 #ifdef Q_OS_UNIX

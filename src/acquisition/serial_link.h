@@ -1,12 +1,14 @@
 #pragma once
 
 #include "line_settings.h"
+#include "port_numbering.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
 
+#include <functional>
 #include <stdexcept>
 
 // The port could not be configured or opened. what() is the system's reason
@@ -30,8 +32,10 @@ private:
 // Input() reads them; bytes that arrive while it is full are lost and
 // reported with comEventRxOver. Once open, a device that goes away is closed,
 // reported with comEventPortLost, and watched for every second: when it is
-// back under its name it is reopened with the same settings and
-// connectionChanged() says so.
+// back it is reopened with the same settings and connectionChanged() says
+// so. It is back when its device is there again, or when the port's number
+// names a device that was not there when it went (the board under a new
+// name); a device that was there already is not the board.
 class SerialLink : public QObject
 {
     Q_OBJECT
@@ -61,6 +65,8 @@ public:
 
     // Opens this device instead of the one the port number names.
     void setDevicePath(const QString &path) { m_explicitPath = path; }
+    // Where port numbers look the devices up: the host's list unless told.
+    void setDeviceLister(std::function<QList<SerialDevice>()> lister) { m_listDevices = std::move(lister); }
     // The device last opened or tried.
     QString deviceName() const { return m_device; }
     // Why the port is not open: empty while it is open or was never opened.
@@ -69,7 +75,8 @@ public:
 signals:
     void OnComm();
     // The port was lost or came back, PortOpen() tells which; or an attempt
-    // to reopen it failed for another reason than before, failure() says it.
+    // to open it failed for another reason or on another device than
+    // before, failure() and deviceName() say which.
     void connectionChanged();
 
 private:
@@ -82,6 +89,7 @@ private:
     void watch();
     bool hungUp() const;
     QString resolveDevice() const;
+    QString deviceToReopen() const;
 
     QSerialPort m_port{this};
     QTimer m_watchTimer;
@@ -93,12 +101,13 @@ private:
     short m_commEvent = 0;
     QByteArray m_received;
     QString m_explicitPath;
+    std::function<QList<SerialDevice>()> m_listDevices = listedSerialDevices;
     QString m_device;
     QString m_failure;
     bool m_wanted = false; // opened by the program and not closed since
-    // The device that went away, waited for until it is back: the port's
-    // number may name another device while it is gone.
+    // The device that went away, and the devices there when it went.
     QString m_lostDevice;
+    QStringList m_devicesAtLoss;
     QSerialPort::SerialPortError m_errorToJudge = QSerialPort::NoError; // the worst this turn
     bool m_readFailedSinceLastByte = false;
 };

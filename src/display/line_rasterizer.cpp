@@ -24,7 +24,7 @@ QRgb *LineRasterizer::pixels()
 int LineRasterizer::pixelOf(float coordinate, int size)
 {
     const float rounded = std::floor(coordinate + 0.5f);
-    // Far off the image: the pixel just outside it, without overflowing.
+    // Far off the image: a pixel just beyond it, without overflowing.
     if (!(rounded >= -1.0f))
         return -1;
     if (rounded > float(size))

@@ -11,7 +11,7 @@
 // stay visible; the pixels between the two end pixels are Bresenham's, both
 // end pixels included, walking from the first point to the second; pixels
 // outside the image are dropped. An end point more than a pixel off the
-// image is first pulled in to the pixel just outside it, so such a line keeps
+// image is first pulled in to a pixel just beyond it, so such a line keeps
 // its visible end but only roughly its slope; the scope never draws one.
 //
 // Consecutive vertical lines in one column and colour that touch are merged
