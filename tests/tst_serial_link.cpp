@@ -427,7 +427,6 @@ void TestSerialLink::lostDeviceIsClosedAndReopenedWhenBack()
     link.setPortOpen(false);
 }
 
-
 void TestSerialLink::failedReopeningWithANewReasonIsTold()
 {
     QTemporaryDir dir;
