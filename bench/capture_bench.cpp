@@ -26,8 +26,8 @@ void captureBlocks(benchmark::State &state, int n, int chunkSize, bool showDump)
 
     CommNotification notification;
     notification.commEvent = comEvReceive;
-    notification.triggerLow = QStringLiteral("20");
-    notification.triggerHigh = QStringLiteral("100");
+    notification.triggerLow = 20;
+    notification.triggerHigh = 100;
     notification.readInput = [&chunk] { return chunk; };
 
     std::int64_t blocks = 0;

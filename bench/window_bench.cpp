@@ -5,6 +5,7 @@
 #include "window/dump_box.h"
 #include "window/form1.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLineEdit>
@@ -141,6 +142,57 @@ void bareReaderAtLineRate(benchmark::State &state, int burstIntervalMs)
         state.SkipWithError("the port read nothing");
 }
 
+// A trigger bound as the operator may paste it: its value padded with
+// leading zeros to the 32767 characters the box takes, or written short.
+QString triggerBound(int value, bool padded)
+{
+    const QString digits = QString::number(value);
+    return padded ? QString(32767 - digits.size(), u'0') + digits : digits;
+}
+
+// A window waiting for a trigger that never comes: the bounds lie above every
+// reading, so every receive notification tests its chunk against them.
+void waitForTrigger(Form1 &window, bool longBounds)
+{
+    window.txtTriggerLow->setText(triggerBound(300, longBounds));
+    window.txtTriggerHigh->setText(triggerBound(400, longBounds));
+    window.chkLookForTrigger->setChecked(true);
+    window.show();
+}
+
+void triggerWaitingAtLineRate(benchmark::State &state, bool longBounds)
+{
+    PseudoTerminal line;
+    SimulatedBoard board(line.masterFd());
+    Form1 window(line.slavePath());
+    waitForTrigger(window, longBounds);
+    measureAtLineRate(state, board);
+}
+
+// One iteration: one reading arrives and the window handles its notification.
+void triggerWaitingNotification(benchmark::State &state, bool longBounds)
+{
+    PseudoTerminal line;
+    Form1 window(line.slavePath());
+    window.timerDraw.stop();
+    waitForTrigger(window, longBounds);
+    int notifications = 0;
+    QObject::connect(&window.MSComm1, &SerialLink::OnComm, [&notifications] { ++notifications; });
+    QCoreApplication::processEvents();
+
+    for (auto _ : state) {
+        const int before = notifications;
+        if (!line.writeAll(QByteArray(1, char(42)))) {
+            state.SkipWithError("the line took no byte");
+            return;
+        }
+        while (notifications == before)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (!window.m_Armed)
+        state.SkipWithError("the trigger fired");
+}
+
 } // namespace
 
 void setLineRateSeconds(int seconds)
@@ -163,5 +215,15 @@ void registerWindowBenchmarks()
         benchmark::RegisterBenchmark(("bareReader/lineRate" + burst).c_str(), bareReaderAtLineRate, burstMs)
                 ->Iterations(1)
                 ->Unit(benchmark::kSecond);
+    }
+    for (const bool longBounds : {false, true}) {
+        const std::string bounds = longBounds ? "/bounds=32767chars" : "/bounds=short";
+        benchmark::RegisterBenchmark(("triggerWaiting/lineRate" + bounds).c_str(), triggerWaitingAtLineRate,
+                                     longBounds)
+                ->Iterations(1)
+                ->Unit(benchmark::kSecond);
+        benchmark::RegisterBenchmark(("triggerWaiting/notification" + bounds).c_str(), triggerWaitingNotification,
+                                     longBounds)
+                ->Unit(benchmark::kMicrosecond);
     }
 }

@@ -3,6 +3,7 @@
 #include "acquisition/comm_events.h"
 #include "acquisition/dump_text.h"
 #include "common/errors.h"
+#include "common/numeric_value.h"
 #include "stopwatch/cls_timer.h"
 #include "stopwatch/performance_counter.h"
 
@@ -65,8 +66,8 @@ public:
     {
         CommNotification notification;
         notification.commEvent = comEvReceive;
-        notification.triggerLow = low;
-        notification.triggerHigh = high;
+        notification.triggerLow = numericValue(low);
+        notification.triggerHigh = numericValue(high);
         notification.readInput = [this, chunk] {
             ++reads;
             return chunk;
@@ -514,8 +515,8 @@ void TestCaptureEngine::ignoredNotifications()
     CommNotification notification;
     notification.commEvent = event;
     notification.paused = paused;
-    notification.triggerLow = QStringLiteral("0");
-    notification.triggerHigh = QStringLiteral("255");
+    notification.triggerLow = 0;
+    notification.triggerHigh = 255;
     int reads = 0;
     notification.readInput = [&reads] {
         ++reads;

@@ -202,7 +202,6 @@ void TestEndToEnd::triggerStartsBlocksOnlyAfterAChunkInTheWindow()
     QVERIFY(form.m_UseTrigger);
     rig.blocks.clear();
     QVERIFY(rig.waitForBlocks(10, 30000));
-    rig.board.stop();
 
     for (const Block &block : rig.blocks) {
         // The block begins right after a chunk that began at 60: still in
@@ -213,6 +212,26 @@ void TestEndToEnd::triggerStartsBlocksOnlyAfterAChunkInTheWindow()
     for (const int first : refusedFirstReadings)
         QVERIFY2(first < 20 || first > 100, qPrintable(QString::number(first)));
     QVERIFY(waitingEnded > 0);
+
+    // New bounds take effect at once, a pasted one as long as the box takes
+    // included: the window 5..15 holds only the late low phase's 10s.
+    form.txtTriggerLow->setText(QString(form.txtTriggerLow->maxLength() - 1, u'0') + u'5');
+    QCOMPARE(form.txtTriggerLow->text().size(), 32767);
+    form.txtTriggerHigh->selectAll();
+    QTest::keyClicks(form.txtTriggerHigh, QStringLiteral("15"));
+    QCOMPARE(form.txtTriggerHigh->text(), QStringLiteral("15"));
+    refusedFirstReadings.clear();
+    rig.blocks.clear();
+    QVERIFY(rig.waitForBlocks(6, 30000));
+    rig.board.stop();
+    // The first block may have been under way when the bounds changed.
+    for (size_t i = 1; i < rig.blocks.size(); ++i) {
+        const Block &block = rig.blocks[i];
+        QVERIFY2(block.samples[0] == 10 || block.samples[0] == 60, qPrintable(block.dump.left(40)));
+    }
+    QVERIFY(!refusedFirstReadings.empty());
+    for (const int first : refusedFirstReadings)
+        QVERIFY2(first < 5 || first > 15, qPrintable(QString::number(first)));
 }
 
 void TestEndToEnd::pauseHoldsCaptureAndLosesNothing()

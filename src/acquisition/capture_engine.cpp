@@ -2,7 +2,6 @@
 
 #include "comm_events.h"
 #include "common/errors.h"
-#include "common/numeric_value.h"
 #include "dump_text.h"
 
 #include <cmath>
@@ -19,10 +18,8 @@ void requireSampleSizeInRange(int n)
 
 bool triggers(const CaptureState &state, const CommNotification &notification)
 {
-    const double low = numericValue(notification.triggerLow);
-    const double high = numericValue(notification.triggerHigh);
     const double first = static_cast<unsigned char>(state.m_RxBuffer.front());
-    return low <= first && first <= high;
+    return notification.triggerLow <= first && first <= notification.triggerHigh;
 }
 
 QString completeBlock(CaptureState &state, int n)

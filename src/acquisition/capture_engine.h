@@ -13,9 +13,12 @@ struct CommNotification
 {
     int commEvent = 0;
     bool paused = false;
-    // The trigger window's bound texts, read as numbers while waiting.
-    QString triggerLow;
-    QString triggerHigh;
+    // The trigger window: the numeric values of the two bound boxes' texts.
+    // A value depends on its text alone, so the window works it out when the
+    // text changes, not at every notification: a pasted bound of thousands
+    // of characters costs nothing while waiting.
+    double triggerLow = 0.0;
+    double triggerHigh = 0.0;
     // Reads the port: every byte received and not yet read. Called at most
     // once, and not at all for an event that is not a receive or while paused.
     std::function<QByteArray()> readInput;

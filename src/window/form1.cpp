@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "acquisition/capture_engine.h"
+#include "common/numeric_value.h"
 #include "display/scope_renderer.h"
 #include "display/scope_screen.h"
 #include "dump_box.h"
@@ -62,6 +63,8 @@ Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
     setFont(face);
     createControls();
     setTabOrder();
+    keepNumericValue(txtTriggerLow, m_triggerLow);
+    keepNumericValue(txtTriggerHigh, m_triggerHigh);
     txtInput->setFocus();
 
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
@@ -120,6 +123,15 @@ void Form1::setTabOrder()
                               scrollHLine1,      txtArraySize,  chkPauseRedraw};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
+}
+
+void Form1::keepNumericValue(QLineEdit *box, double &value)
+{
+    // Reading a pasted text of thousands of characters at every notification
+    // would cost more than the rest of the notification; its value changes
+    // only with the text.
+    value = numericValue(box->text());
+    connect(box, &QLineEdit::textChanged, this, [&value](const QString &text) { value = numericValue(text); });
 }
 
 void Form1::Form_Load()
@@ -204,8 +216,8 @@ void Form1::MSComm1_OnComm()
         const CommNotification notification{
                 .commEvent = MSComm1.CommEvent(),
                 .paused = chkPauseRedraw->checkState() != Qt::Unchecked,
-                .triggerLow = txtTriggerLow->text(),
-                .triggerHigh = txtTriggerHigh->text(),
+                .triggerLow = m_triggerLow,
+                .triggerHigh = m_triggerHigh,
                 .readInput = [this] { return MSComm1.Input(); },
         };
         if (const std::optional<QString> dump = handleCommNotification(*this, notification))

@@ -66,9 +66,13 @@ private:
     void MSComm1_ConnectionChanged();
     void showPortStatus();
     void showSampleSizeRefused(bool refused);
+    void keepNumericValue(QLineEdit *box, double &value);
 
     void setTimeReadout(const QString &text) override;
     void setLevelReadout(const QString &text) override;
 
     bool m_unloaded = false;
+    // The trigger bounds' values, worked out whenever a bound's text changes.
+    double m_triggerLow = 0.0;
+    double m_triggerHigh = 0.0;
 };
