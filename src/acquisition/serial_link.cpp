@@ -14,7 +14,9 @@ namespace {
 
 constexpr int kWatchIntervalMs = 1000;
 
-QString reasonFor(const QSerialPort &port, const QString &device)
+// Qt's reason for a failed opening in the plain words the README lists; the
+// system's own text where none of them fits.
+QString openingFailure(const QSerialPort &port, const QString &device)
 {
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
@@ -26,6 +28,10 @@ QString reasonFor(const QSerialPort &port, const QString &device)
             return QStringLiteral("device busy");
 #endif
         return QStringLiteral("permission denied");
+    case QSerialPort::UnsupportedOperationError:
+        // The system's "Inappropriate ioctl for device": a file, a folder or
+        // a device that takes no line settings.
+        return QStringLiteral("not a serial port");
     default:
         return port.errorString();
     }
@@ -93,26 +99,34 @@ void SerialLink::open(const QString &device)
     m_device = device;
     // Whatever happens, keep looking for the device from now on.
     m_watchTimer.start();
-    if (m_device.isEmpty()) {
-        m_failure = QStringLiteral("no serial port found");
-        throw PortError(m_device, m_failure);
-    }
+    if (m_device.isEmpty())
+        failToOpen(QStringLiteral("no serial port found"));
+#ifdef Q_OS_UNIX
+    // Told without asking Qt, which would first take a lock file for it.
+    if (!QFileInfo::exists(m_device))
+        failToOpen(QStringLiteral("device not found"));
+#endif
     m_port.setPortName(m_device);
     m_port.setBaudRate(m_settings.baudRate);
     m_port.setParity(m_settings.parity);
     m_port.setDataBits(m_settings.dataBits);
     m_port.setStopBits(m_settings.stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_port.open(QIODevice::ReadOnly)) {
-        m_failure = reasonFor(m_port, m_device);
-        throw PortError(m_device, m_failure);
-    }
+    if (!m_port.open(QIODevice::ReadOnly))
+        failToOpen(openingFailure(m_port, m_device));
     // Bytes from before the opening belong to no block of ours.
     m_port.clear(QSerialPort::Input);
     m_received.clear();
     m_failure.clear();
     m_lostDevice.clear();
     m_readFailedSinceLastByte = false;
+}
+
+void SerialLink::failToOpen(const QString &reason)
+{
+    // Every attempt tells its own reason; after a loss, that the port was lost too.
+    m_failure = m_lostDevice.isEmpty() ? reason : QStringLiteral("port lost (%1)").arg(reason);
+    throw PortError(m_device, m_failure);
 }
 
 QByteArray SerialLink::Input()
@@ -166,14 +180,21 @@ void SerialLink::judgeReadFailure()
     // them. After a resource error Qt stops reading the port altogether.
     const bool failedBefore = std::exchange(m_readFailedSinceLastByte, true);
     if (error == QSerialPort::ResourceError || failedBefore || hungUp())
-        loseConnection(m_port.errorString());
+        loseConnection();
 }
 
-void SerialLink::loseConnection(const QString &reason)
+void SerialLink::loseConnection()
 {
     if (!m_port.isOpen())
         return;
+    // Qt's text for a failed read is whatever the system said last, often
+    // nothing to do with the read: say what can be seen instead.
+    QString reason = hungUp() ? QStringLiteral("device hung up") : QStringLiteral("reads failing");
     m_port.close();
+#ifdef Q_OS_UNIX
+    if (!QFileInfo::exists(m_device))
+        reason = QStringLiteral("device not found");
+#endif
     m_received.clear();
     m_lostDevice = m_device;
     m_devicesAtLoss.clear();
@@ -201,20 +222,13 @@ void SerialLink::watch()
         return;
     if (m_port.isOpen()) {
         if (hungUp())
-            loseConnection(QStringLiteral("device hung up"));
+            loseConnection();
         return;
     }
-    const QString device = deviceToReopen();
-    if (device.isEmpty())
-        return;
-#ifdef Q_OS_UNIX
-    if (!QFileInfo::exists(device))
-        return;
-#endif
     const QString failureBefore = m_failure;
     const QString deviceBefore = m_device;
     try {
-        open(device);
+        open(deviceToReopen());
     } catch (const PortError &) {
         // Still not usable, and m_failure says why: news only when the
         // reason or the device is another than before.

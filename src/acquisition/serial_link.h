@@ -69,7 +69,9 @@ public:
     void setDeviceLister(std::function<QList<SerialDevice>()> lister) { m_listDevices = std::move(lister); }
     // The device last opened or tried.
     QString deviceName() const { return m_device; }
-    // Why the port is not open: empty while it is open or was never opened.
+    // Why the port is not open, in plain words ("device not found", "port
+    // lost (device hung up)", ...), from the latest attempt to open it:
+    // empty while it is open or was never opened.
     QString failure() const { return m_failure; }
 
 signals:
@@ -81,11 +83,12 @@ signals:
 
 private:
     void open(const QString &device);
+    [[noreturn]] void failToOpen(const QString &reason);
     void receive();
     void notify(short event);
     void onError(QSerialPort::SerialPortError error);
     void judgeReadFailure();
-    void loseConnection(const QString &reason);
+    void loseConnection();
     void watch();
     bool hungUp() const;
     QString resolveDevice() const;
