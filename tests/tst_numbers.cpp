@@ -116,6 +116,10 @@ void TestNumbers::numericValue_data()
     QTest::newRow("octal lower") << "&o17" << 15.0 << true;
     QTest::newRow("octal stops at 8") << "&O18" << 1.0 << false;
     QTest::newRow("hex without digits") << "&H" << 0.0 << false;
+    // 2^57 + 24: nearest is 2^57 + 32; rounding digit by digit gives 2^57.
+    QTest::newRow("hex beyond 53 bits, rounded once") << "&H200000000000018" << 144115188075855904.0 << true;
+    QTest::newRow("octal beyond 53 bits, rounded once") << "&O14000000000000000224" << 216172782113783968.0 << true;
+    QTest::newRow("hex overflow") << "&H1" + QString(256, u'0') << kInf << true;
     QTest::newRow("ampersand other letter") << "&Q" << 0.0 << false;
     QTest::newRow("ampersand alone") << "&" << 0.0 << false;
     QTest::newRow("overflow") << "1e999" << kInf << true;

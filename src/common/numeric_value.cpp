@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -41,17 +43,36 @@ int digitValue(char c, int radix)
     return value < radix ? value : -1;
 }
 
+// Three bits an octal digit, most significant first, padded in front to
+// whole hexadecimal digits of four.
+std::string octalAsHex(std::string_view octal)
+{
+    std::vector<bool> bits((4 - octal.size() * 3 % 4) % 4, false);
+    for (const char digit : octal)
+        for (int shift = 2; shift >= 0; --shift)
+            bits.push_back(((digit - '0') >> shift) & 1);
+    std::string hex;
+    for (size_t i = 0; i < bits.size(); i += 4)
+        hex.push_back("0123456789abcdef"[bits[i] * 8 + bits[i + 1] * 4 + bits[i + 2] * 2 + bits[i + 3]]);
+    return hex;
+}
+
 NumberReading readWholeNumber(const std::string &s, size_t pos, int radix)
 {
-    double value = 0.0;
     const size_t first = pos;
-    for (; pos < s.size(); ++pos) {
-        const int digit = digitValue(s[pos], radix);
-        if (digit < 0)
-            break;
-        value = value * radix + digit;
-    }
-    return {value, pos > first && pos == s.size()};
+    while (pos < s.size() && digitValue(s[pos], radix) >= 0)
+        ++pos;
+    if (pos == first)
+        return {};
+    // Summing digit by digit would round at every step once the number
+    // outgrows 53 bits; from_chars rounds the whole number once.
+    const std::string_view digits(s.data() + first, pos - first);
+    const std::string hex = radix == 16 ? std::string(digits) : octalAsHex(digits);
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, std::chars_format::hex);
+    if (ec == std::errc::result_out_of_range)
+        value = std::numeric_limits<double>::infinity();
+    return {value, pos == s.size()};
 }
 
 // from_chars refuses numbers beyond a double; tell an overflow from an
