@@ -1,14 +1,26 @@
-// Drives the capture engine with an arbitrary sequence of chunks, operator
-// changes and counter readings, and checks what must hold after every step.
+// Drives the capture engine with an arbitrary sequence of chunks (up to
+// 64 KiB), other notifications, pauses, trigger switches and bounds, sample
+// sizes in and out of range, restarts and counter readings, and checks every
+// step against a plain model of what the engine must hold afterwards: the
+// receive buffer, the state, every element of the sample buffer (element N
+// never written), the exact time per sample, the stopwatch's start and the
+// dump of each block.
 
 #include "acquisition/capture_engine.h"
 #include "acquisition/comm_events.h"
-#include "acquisition/dump_text.h"
+#include "common/errors.h"
 #include "fuzz_input.h"
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
 
 namespace {
+
+constexpr qint16 kUnwritten = -1; // no reading is negative
+constexpr int kMaxN = 32766;
 
 class PlayedCounter final : public PerformanceCounter
 {
@@ -18,7 +30,7 @@ public:
     bool queryFrequency(std::int64_t *ticksPerSecond) const override
     {
         *ticksPerSecond = frequency;
-        return true;
+        return frequency != 0;
     }
     bool queryCounter(std::int64_t *ticks) const override
     {
@@ -27,7 +39,8 @@ public:
     }
 };
 
-struct Bytes
+// The fuzz bytes as a sequence of choices; past their end every choice is 0.
+struct Choices
 {
     const std::uint8_t *data;
     std::size_t size;
@@ -37,69 +50,195 @@ struct Bytes
     std::uint16_t next16() { return std::uint16_t(next() | next() << 8); }
 };
 
-const QString kBounds[] = {QStringLiteral("20"), QStringLiteral("100"), QStringLiteral("abc"), QStringLiteral("0"),
-                           QStringLiteral("255"), QStringLiteral("1e999"), QStringLiteral("-1e999"),
-                           QStringLiteral("&HFF"), QString()};
+// What the engine must hold, kept by the rules in their plainest form.
+struct Model
+{
+    std::vector<qint16> samples;
+    std::string buffer;
+    bool armed = true;
+    bool useTrigger = false;
+    double low = 20;
+    double high = 100;
+    double msPerSample = 0.125;
+    std::int64_t startTicks = 0;
+
+    int n() const { return int(samples.size()) - 1; }
+
+    // A receive notification that reads `chunk`; the block's dump if one completes.
+    std::optional<std::string> receive(const std::string &chunk, std::int64_t now, std::int64_t frequency)
+    {
+        if (armed && useTrigger) {
+            if (chunk.empty())
+                return std::nullopt;
+            buffer = chunk;
+            const double first = double(std::uint8_t(chunk[0]));
+            if (low <= first && first <= high) {
+                armed = false;
+                buffer.clear();
+                startTicks = now;
+            }
+        } else {
+            buffer += chunk;
+        }
+        if (int(buffer.size()) < n())
+            return std::nullopt;
+
+        // The difference and the frequency as doubles, their quotient, then
+        // times 10000 and times 1000: the stopwatch keeps the difference in
+        // ten-thousandths, the frequency in whole ticks per second.
+        if (frequency != 0) {
+            const double elapsed = double(now - startTicks) / 10000.0 / double(frequency) * 10000.0 * 1000.0;
+            msPerSample = std::fabs(elapsed) / n();
+        }
+        std::string dump = "(";
+        for (int h = 0; h < n(); ++h) {
+            samples[size_t(h)] = qint16(std::uint8_t(buffer[size_t(h)]));
+            dump += " " + std::to_string(samples[size_t(h)]) + ",";
+        }
+        dump.back() = ')';
+        restart(now);
+        return dump;
+    }
+
+    void restart(std::int64_t now)
+    {
+        armed = true;
+        buffer.clear();
+        startTicks = now;
+    }
+};
+
+// N mostly small, so that blocks complete often; sometimes anywhere in
+// 1..32766, and now and then outside it.
+int chooseSampleSize(Choices &in)
+{
+    const std::uint8_t kind = in.next();
+    if (kind % 8 == 0) {
+        const int outside[] = {0, kMaxN + 1, kMaxN + 2 + in.next16() % 10000};
+        return outside[in.next() % 3];
+    }
+    if (kind % 8 < 5)
+        return 1 + in.next() % 64;
+    return 1 + in.next16() % kMaxN;
+}
+
+// A few bytes from the input, then a pattern, up to 64 KiB.
+std::string chooseChunk(Choices &in)
+{
+    std::size_t length = 0;
+    switch (in.next() % 4) {
+    case 0: length = in.next() % 8; break;
+    case 1: length = in.next() % 64; break;
+    case 2: length = in.next16() % 4096; break;
+    default: length = in.next16() + std::size_t(in.next() % 2); break; // up to 65536
+    }
+    std::string chunk(length, '\0');
+    const std::uint8_t seed = in.next();
+    for (std::size_t i = 0; i < length; ++i)
+        chunk[i] = char(i < 16 ? in.next() : std::uint8_t(seed + i * 131 + (i >> 8)));
+    return chunk;
+}
+
+double chooseBound(Choices &in)
+{
+    const std::uint8_t kind = in.next();
+    if (kind < 200)
+        return in.next();
+    const double special[] = {-0.0, -1, 255.5, 256, 19.5, 100.5, std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity()};
+    return special[kind % std::size(special)];
+}
+
+bool sameContents(const QByteArray &bytes, const std::string &text)
+{
+    return std::size_t(bytes.size()) == text.size() && std::memcmp(bytes.constData(), text.data(), text.size()) == 0;
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    Bytes in{data, size};
+    Choices in{data, size};
     PlayedCounter counter;
-    counter.frequency = (in.next() % 4 == 0) ? 0 : 10'000'000;
+    const std::int64_t frequencies[] = {10'000'000, 0, 1, 3'579'545, 1'000'000'000};
+    counter.frequency = frequencies[in.next() % std::size(frequencies)];
+    counter.reading = std::int64_t(in.next16()) << 20;
+
     CaptureState state;
+    state.m_Samples.assign(CaptureState::kStartSampleSize + 1, kUnwritten);
     state.m_CaptureTimer = std::make_unique<clsTimer>(counter);
     state.m_CaptureTimer->ResetTimer();
+    Model model;
+    model.samples = state.m_Samples;
+    model.startTicks = counter.reading;
     bool paused = false;
-    QString low = kBounds[0], high = kBounds[1];
 
     while (!in.empty()) {
-        switch (in.next() % 6) {
-        case 0: { // a chunk arrives
-            const std::size_t length = in.next16() % 5000;
-            QByteArray chunk;
-            for (std::size_t i = 0; i < length && !in.empty(); ++i)
-                chunk.append(char(in.next()));
-            bool read = false;
-            const CommNotification notification{comEvReceive, paused, low, high, [&] {
-                                                    FUZZ_REQUIRE(!read);
-                                                    read = true;
-                                                    return chunk;
+        const std::uint8_t event = in.next() % 11;
+        if (event < 5) { // a notification from the port
+            const short code = event < 4 ? short(comEvReceive) : short(in.next() % 2 ? comEventRxOver : in.next());
+            const std::string chunk = code == comEvReceive ? chooseChunk(in) : std::string();
+            int reads = 0;
+            const CommNotification notification{code, paused, model.low, model.high, [&] {
+                                                    ++reads;
+                                                    return QByteArray(chunk.data(), qsizetype(chunk.size()));
                                                 }};
-            const std::optional<QString> dump = handleCommNotification(state, notification);
-            FUZZ_REQUIRE(!paused || !read);
-            if (dump) {
-                const int n = state.sampleSize();
-                FUZZ_REQUIRE(*dump == dumpText(std::span(state.m_Samples).first(size_t(n))));
-                FUZZ_REQUIRE(dump->startsWith(u"( ") && dump->endsWith(u')'));
-                FUZZ_REQUIRE(state.m_Armed && state.m_RxBuffer.isEmpty());
+            const int n = model.n();
+            const bool mustRead = code == comEvReceive && !paused;
+            const bool inRange = n >= 1 && n <= kMaxN;
+            std::optional<QString> dump;
+            bool refused = false;
+            try {
+                dump = handleCommNotification(state, notification);
+            } catch (const OverflowError &) {
+                refused = n > kMaxN;
+                FUZZ_REQUIRE(refused);
+            } catch (const ArithmeticError &) {
+                refused = n < 1;
+                FUZZ_REQUIRE(refused);
             }
-            break;
+            FUZZ_REQUIRE(refused == (mustRead && !inRange));
+            FUZZ_REQUIRE(reads == (mustRead && inRange ? 1 : 0));
+            if (mustRead && inRange) {
+                const std::optional<std::string> expected = model.receive(chunk, counter.reading, counter.frequency);
+                FUZZ_REQUIRE(dump.has_value() == expected.has_value());
+                if (dump)
+                    FUZZ_REQUIRE(dump->toStdString() == *expected);
+            } else {
+                FUZZ_REQUIRE(!dump);
+            }
+        } else {
+            switch (event) {
+            case 5:
+                paused = !paused;
+                break;
+            case 6:
+                model.useTrigger = state.m_UseTrigger = !state.m_UseTrigger;
+                break;
+            case 7: { // the operator changes N, as the sample-size box does
+                const size_t size = size_t(chooseSampleSize(in)) + 1;
+                state.m_Samples.resize(size, kUnwritten);
+                model.samples.resize(size, kUnwritten);
+                break;
+            }
+            case 8: // time passes, possibly backwards
+                counter.reading += std::int64_t(std::int16_t(in.next16())) * 1000;
+                break;
+            case 9:
+                model.low = chooseBound(in);
+                model.high = chooseBound(in);
+                break;
+            default: // the port went away
+                restartCapture(state);
+                model.restart(counter.reading);
+                break;
+            }
         }
-        case 1: // the operator changes N, as the sample-size box does
-            state.m_Samples.resize(size_t(in.next16() % CaptureState::kMaxSampleSize + 1) + 1, 0);
-            break;
-        case 2:
-            state.m_UseTrigger = !state.m_UseTrigger;
-            break;
-        case 3:
-            paused = !paused;
-            break;
-        case 4: // time passes, possibly backwards
-            counter.reading += std::int64_t(std::int16_t(in.next16())) * 1000;
-            break;
-        case 5:
-            low = kBounds[in.next() % std::size(kBounds)];
-            high = kBounds[in.next() % std::size(kBounds)];
-            break;
-        }
-        const int n = state.sampleSize();
-        FUZZ_REQUIRE(n >= 1 && n <= CaptureState::kMaxSampleSize);
-        FUZZ_REQUIRE(std::isfinite(state.m_MsPerSample) && state.m_MsPerSample >= 0);
-        // A block completes as soon as N readings are in: the buffer stays bounded.
-        FUZZ_REQUIRE(state.m_RxBuffer.size() < CaptureState::kMaxSampleSize);
-        FUZZ_REQUIRE(std::ranges::all_of(state.m_Samples, [](qint16 s) { return s >= 0 && s <= 255; }));
+        FUZZ_REQUIRE(state.m_Armed == model.armed);
+        FUZZ_REQUIRE(sameContents(state.m_RxBuffer, model.buffer));
+        FUZZ_REQUIRE(state.m_Samples == model.samples);
+        FUZZ_REQUIRE(state.m_MsPerSample == model.msPerSample);
+        FUZZ_REQUIRE(state.m_CaptureTimer->m_StartTime.raw == model.startTicks);
     }
     return 0;
 }

@@ -206,6 +206,7 @@ void TestRasterizer::farEdgesLandOnTheLastPixel()
     QCOMPARE(LineRasterizer::pixelOf(9.49f, 10), 9);
     QCOMPARE(LineRasterizer::pixelOf(0.49f, 10), 0);
     QCOMPARE(LineRasterizer::pixelOf(0.5f, 10), 1);
+    QCOMPARE(LineRasterizer::pixelOf(std::nextafter(0.5f, 0.0f), 10), 0);
 }
 
 void TestRasterizer::separateSpansStaySeparate_data()

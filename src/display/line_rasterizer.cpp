@@ -23,11 +23,13 @@ QRgb *LineRasterizer::pixels()
 
 int LineRasterizer::pixelOf(float coordinate, int size)
 {
-    const float rounded = std::floor(coordinate + 0.5f);
+    // In double, where adding the half is exact: in float, a coordinate just
+    // below a half (0.49999997) would round up to the next pixel.
+    const double rounded = std::floor(double(coordinate) + 0.5);
     // Far off the image: a pixel just beyond it, without overflowing.
-    if (!(rounded >= -1.0f))
+    if (!(rounded >= -1.0))
         return -1;
-    if (rounded > float(size))
+    if (rounded > double(size))
         return size + 1;
     const int pixel = int(rounded);
     return pixel == size ? size - 1 : pixel;

@@ -1,0 +1,211 @@
+// Whole redraws of the scope screen at sizes from nothing to a few thousand
+// pixels, with readings and cursors at and beyond their limits. Every pixel
+// must equal a plain drawing of the same picture: each line worked out from
+// the scope's rules and set pixel by pixel along Bresenham's walk. The
+// picture lies inside a larger buffer whose margins must stay untouched.
+
+#include "display/line_rasterizer.h"
+#include "display/scope_colors.h"
+#include "display/scope_renderer.h"
+#include "fuzz_input.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kMargin = 3;                  // guard pixels on every side
+constexpr QRgb kGuard = 0x12345678;         // a colour no drawing uses
+constexpr qsizetype kMaxPixels = 1 << 18;   // keeps a run fast at any width
+
+struct Choices
+{
+    const std::uint8_t *data;
+    std::size_t size;
+    std::size_t pos = 0;
+    std::uint8_t next() { return pos < size ? data[pos++] : 0; }
+    std::uint16_t next16() { return std::uint16_t(next() | next() << 8); }
+};
+
+// The screen under test: the scope's rasteriser writing into the guarded picture.
+class GuardedScreen : public ScopeSurface
+{
+public:
+    // A picture of no pixels is null in Qt: the size is told apart.
+    GuardedScreen(QImage *picture, int width, int height) : m_width(float(width)), m_height(float(height))
+    {
+        m_rasterizer.setTarget(picture);
+    }
+    float ScaleWidth() const override { return m_width; }
+    float ScaleHeight() const override { return m_height; }
+    void Cls() override { m_rasterizer.clear(ScopeColors::kBackground); }
+    void setForeColor(QRgb color) override { m_color = color; }
+    void Line(float x1, float y1, float x2, float y2) override { m_rasterizer.line(x1, y1, x2, y2, m_color); }
+    void finish() { m_rasterizer.flush(); }
+
+private:
+    float m_width;
+    float m_height;
+    LineRasterizer m_rasterizer;
+    QRgb m_color = 0;
+};
+
+struct NoReadouts : ReadoutDisplay
+{
+    void setTimeReadout(const QString &) override { }
+    void setLevelReadout(const QString &) override { }
+};
+
+// The plain drawing.
+class ReferencePicture
+{
+public:
+    ReferencePicture(int width, int height)
+        : width(width), height(height), pixels(size_t(width) * size_t(height), ScopeColors::kBackground)
+    {
+    }
+
+    // An end point goes to the pixel whose centre is nearest; the far edge to
+    // the last pixel; more than a pixel off the image, to a pixel just beyond it.
+    static int endPixel(float coordinate, int size)
+    {
+        const double nearest = std::floor(double(coordinate) + 0.5);
+        if (nearest < -1)
+            return -1;
+        if (nearest > size)
+            return size + 1;
+        return nearest == size ? size - 1 : int(nearest);
+    }
+
+    void line(float x1, float y1, float x2, float y2, QRgb color)
+    {
+        if (width == 0 || height == 0)
+            return;
+        int x = endPixel(x1, width), y = endPixel(y1, height);
+        const int endX = endPixel(x2, width), endY = endPixel(y2, height);
+        const int dx = std::abs(endX - x), dy = -std::abs(endY - y);
+        const int stepX = x < endX ? 1 : -1, stepY = y < endY ? 1 : -1;
+        int error = dx + dy;
+        while (true) {
+            if (x >= 0 && x < width && y >= 0 && y < height)
+                pixels[size_t(y) * size_t(width) + size_t(x)] = color;
+            if (x == endX && y == endY)
+                return;
+            const int twice = 2 * error; // both steps decided on the error before either
+            if (twice >= dy) {
+                error += dy;
+                x += stepX;
+            }
+            if (twice <= dx) {
+                error += dx;
+                y += stepY;
+            }
+        }
+    }
+
+    // One redraw: grid, trace, time cursors, level cursors.
+    void redraw(const std::vector<qint16> &samples, int v1, int v2, int l1, int l2)
+    {
+        const float w = float(width), h = float(height);
+        const int u = int(samples.size()) - 1;
+        const double xScale = double(w) / u, yScale = double(h) / 265;
+        const auto levelY = [&](int counts) { return float(double(h) - counts * yScale); };
+        for (const int counts : {51, 102, 154, 205, 255})
+            line(0, levelY(counts), w, levelY(counts), ScopeColors::kGrid);
+        float previousX = 0, previousY = levelY(samples[0]);
+        for (int i = 0; i < u; ++i) {
+            const float x = float(i * xScale), y = levelY(samples[size_t(i)]);
+            line(previousX, previousY, x, y, ScopeColors::kTrace);
+            previousX = x;
+            previousY = y;
+        }
+        for (const int v : {v1, v2})
+            line(float(v * xScale), 0, float(v * xScale), h, ScopeColors::kTimeCursor);
+        for (const int l : {l1, l2})
+            line(0, levelY(l), w, levelY(l), ScopeColors::kLevelCursor);
+    }
+
+    int width;
+    int height;
+    std::vector<QRgb> pixels;
+};
+
+// Mostly small, so that runs are fast; now and then up to a few thousand.
+int chooseSide(Choices &in)
+{
+    const std::uint8_t kind = in.next();
+    return kind % 4 == 0 ? in.next16() % 4096 : kind % 4 == 1 ? in.next16() % 1024 : in.next() % 64;
+}
+
+int chooseUpperBound(Choices &in)
+{
+    const std::uint8_t kind = in.next();
+    if (kind % 4 == 0)
+        return 1 + in.next16() % 32766;
+    return kind % 4 == 1 ? 1 : 1 + in.next16() % 2048;
+}
+
+// Mostly inside the range, often at its ends, now and then beyond them.
+int chooseCursor(Choices &in, int top)
+{
+    const std::uint8_t kind = in.next();
+    switch (kind % 8) {
+    case 0: return 0;
+    case 1: return top;
+    case 2: return kind & 8 ? -1 : top + 1;
+    case 3: return kind & 8 ? -32768 : 32767;
+    default: return in.next16() % (top + 1);
+    }
+}
+
+qint16 chooseReading(std::uint8_t byte, bool wild)
+{
+    static constexpr qint16 kBeyond[] = {-32768, 32767, -1, 256};
+    return wild && byte < 4 ? kBeyond[byte] : qint16(byte);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    Choices in{data, size};
+    const int width = chooseSide(in);
+    int height = chooseSide(in);
+    if (qsizetype(width) * height > kMaxPixels)
+        height = int(kMaxPixels / width);
+    const int u = chooseUpperBound(in);
+    const int v1 = chooseCursor(in, u), v2 = chooseCursor(in, u);
+    const int l1 = chooseCursor(in, 255), l2 = chooseCursor(in, 255);
+    const bool wild = in.next() & 1;
+
+    // The readings: the rest of the input over and over; entry U is drawn never.
+    std::vector<qint16> samples(size_t(u) + 1);
+    const std::size_t first = in.pos;
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = first < size ? chooseReading(data[first + i % (size - first)], wild) : 0;
+
+    const int stride = width + 2 * kMargin;
+    std::vector<QRgb> buffer(size_t(stride) * size_t(height + 2 * kMargin), kGuard);
+    QImage picture(reinterpret_cast<uchar *>(buffer.data() + kMargin * stride + kMargin), width, height,
+                   qsizetype(stride) * qsizetype(sizeof(QRgb)), QImage::Format_RGB32);
+    GuardedScreen screen(&picture, width, height);
+    NoReadouts readouts;
+    double xScale = 0, yScale = 0;
+    drawScope(screen, readouts, ScopeFrame{samples, v1, v2, l1, l2, 0.125}, xScale, yScale);
+    screen.finish();
+
+    ReferencePicture expected(width, height);
+    expected.redraw(samples, v1, v2, l1, l2);
+    const auto untouched = [](const QRgb *from, size_t count) {
+        return std::all_of(from, from + count, [](QRgb pixel) { return pixel == kGuard; });
+    };
+    FUZZ_REQUIRE(untouched(buffer.data(), size_t(kMargin) * size_t(stride)));
+    for (int y = 0; y < height; ++y) {
+        const QRgb *row = buffer.data() + size_t(y + kMargin) * size_t(stride);
+        FUZZ_REQUIRE(untouched(row, kMargin) && untouched(row + kMargin + width, kMargin));
+        FUZZ_REQUIRE(std::equal(row + kMargin, row + kMargin + width, expected.pixels.begin() + qsizetype(y) * width));
+    }
+    FUZZ_REQUIRE(untouched(buffer.data() + size_t(height + kMargin) * size_t(stride), size_t(kMargin) * size_t(stride)));
+    return 0;
+}
