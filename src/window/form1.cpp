@@ -127,9 +127,7 @@ void Form1::setTabOrder()
 
 void Form1::keepNumericValue(QLineEdit *box, double &value)
 {
-    // Reading a pasted text of thousands of characters at every notification
-    // would cost more than the rest of the notification; its value changes
-    // only with the text.
+    // A text's value changes only with the text, however long it is.
     value = numericValue(box->text());
     connect(box, &QLineEdit::textChanged, this, [&value](const QString &text) { value = numericValue(text); });
 }
