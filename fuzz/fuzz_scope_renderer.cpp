@@ -1,8 +1,9 @@
 // Whole redraws of the scope screen at sizes from nothing to a few thousand
-// pixels, with readings and cursors at and beyond their limits. Every pixel
-// must equal a plain drawing of the same picture: each line worked out from
-// the scope's rules and set pixel by pixel along Bresenham's walk. The
-// picture lies inside a larger buffer whose margins must stay untouched.
+// pixels, with readings and cursors at and beyond their limits, or lines
+// anywhere straight through the rasteriser. Every pixel must equal a plain
+// drawing of the same picture: each line worked out from the scope's rules
+// and set pixel by pixel along Bresenham's walk. The picture lies inside a
+// larger buffer whose margins must stay untouched.
 
 #include "display/line_rasterizer.h"
 #include "display/scope_colors.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -165,15 +167,9 @@ qint16 chooseReading(std::uint8_t byte, bool wild)
     return wild && byte < 4 ? kBeyond[byte] : qint16(byte);
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+// One whole redraw, by the scope and by the plain drawing.
+void drawRedraw(Choices &in, GuardedScreen &screen, ReferencePicture &expected)
 {
-    Choices in{data, size};
-    const int width = chooseSide(in);
-    int height = chooseSide(in);
-    if (qsizetype(width) * height > kMaxPixels)
-        height = int(kMaxPixels / width);
     const int u = chooseUpperBound(in);
     const int v1 = chooseCursor(in, u), v2 = chooseCursor(in, u);
     const int l1 = chooseCursor(in, 255), l2 = chooseCursor(in, 255);
@@ -183,20 +179,69 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::vector<qint16> samples(size_t(u) + 1);
     const std::size_t first = in.pos;
     for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = first < size ? chooseReading(data[first + i % (size - first)], wild) : 0;
+        samples[i] = first < in.size ? chooseReading(in.data[first + i % (in.size - first)], wild) : 0;
+
+    NoReadouts readouts;
+    double xScale = 0, yScale = 0;
+    drawScope(screen, readouts, ScopeFrame{samples, v1, v2, l1, l2, 0.125}, xScale, yScale);
+    expected.redraw(samples, v1, v2, l1, l2);
+}
+
+// In quarter pixels, mostly near the top left corner so that lines meet
+// often; sometimes far around it, now and then any finite float.
+float chooseCoordinate(Choices &in)
+{
+    const std::uint8_t kind = in.next();
+    if (kind % 8 == 0) {
+        const std::uint32_t bits = std::uint32_t(in.next16()) | std::uint32_t(in.next16()) << 16;
+        float any;
+        std::memcpy(&any, &bits, sizeof any);
+        return std::isfinite(any) ? any : 0.0f;
+    }
+    if (kind % 8 == 1)
+        return float(std::int16_t(in.next16())) / 4;
+    return float(in.next() - 32) / 4;
+}
+
+// Lines anywhere, in three colours, so that spans merged across a colour
+// change or a gap would show: the rasteriser on its own.
+void drawLines(Choices &in, GuardedScreen &screen, ReferencePicture &expected)
+{
+    const QRgb colors[] = {ScopeColors::kTrace, ScopeColors::kGrid, ScopeColors::kTimeCursor};
+    screen.Cls();
+    while (in.pos < in.size) {
+        const float x1 = chooseCoordinate(in), y1 = chooseCoordinate(in);
+        const float x2 = chooseCoordinate(in), y2 = chooseCoordinate(in);
+        const QRgb color = colors[in.next() % 3];
+        screen.setForeColor(color);
+        screen.Line(x1, y1, x2, y2);
+        expected.line(x1, y1, x2, y2, color);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    Choices in{data, size};
+    const bool linesOnly = in.next() & 1;
+    const int width = chooseSide(in);
+    int height = chooseSide(in);
+    if (qsizetype(width) * height > kMaxPixels)
+        height = int(kMaxPixels / width);
 
     const int stride = width + 2 * kMargin;
     std::vector<QRgb> buffer(size_t(stride) * size_t(height + 2 * kMargin), kGuard);
     QImage picture(reinterpret_cast<uchar *>(buffer.data() + kMargin * stride + kMargin), width, height,
                    qsizetype(stride) * qsizetype(sizeof(QRgb)), QImage::Format_RGB32);
     GuardedScreen screen(&picture, width, height);
-    NoReadouts readouts;
-    double xScale = 0, yScale = 0;
-    drawScope(screen, readouts, ScopeFrame{samples, v1, v2, l1, l2, 0.125}, xScale, yScale);
+    ReferencePicture expected(width, height);
+    if (linesOnly)
+        drawLines(in, screen, expected);
+    else
+        drawRedraw(in, screen, expected);
     screen.finish();
 
-    ReferencePicture expected(width, height);
-    expected.redraw(samples, v1, v2, l1, l2);
     const auto untouched = [](const QRgb *from, size_t count) {
         return std::all_of(from, from + count, [](QRgb pixel) { return pixel == kGuard; });
     };
