@@ -100,7 +100,11 @@ EmulatedBoard::EmulatedBoard(const std::string &firmwareElf, int fd) : m_fd(fd)
         throw std::runtime_error("simavr has no ATmega328P");
     }
     avr_load_firmware(avr, &firmware);
-    std::free(firmware.flash); // copied into the chip's flash
+    // The chip has its copy of the code; the symbols serve only tracing.
+    std::free(firmware.flash);
+    for (std::uint32_t i = 0; i < firmware.symbolcount; ++i)
+        std::free(firmware.symbol[i]);
+    std::free(firmware.symbol);
     avr->log = 0;
     avr->sleep = noSleep;
 
