@@ -18,6 +18,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -123,7 +124,7 @@ void TestBoard::readingsArriveAsTheFirmwaresStreamAtItsRate()
     }
     // The rate at the scope: readings between the ends of the second and the
     // last block over the time between their arrivals (each arrival late by
-    // a notification's latency, about 1 ms in 2.3 s).
+    // a notification's latency, about 1 ms in 1.7 s).
     const size_t last = rig.blocks.size() - 1;
     const double seconds = double(rig.blocks[last].arrivedMs - rig.blocks[1].arrivedMs) / 1000.0;
     const double rate = double(at[last] - at[1]) / seconds;
@@ -150,57 +151,66 @@ void TestBoard::timePerSampleIsTheSamplingIntervalPlusTheDroppedRest()
     // right after that chunk, so the stream tells each block's span. The
     // first block is timed from the opening of the port, before the board
     // started, and is left out.
-    double sum = 0, spanSum = 0;
+    std::vector<double> figures;
+    double spanSum = 0;
     QStringList seen;
     for (size_t b = 1; b + 1 < rig.blocks.size(); ++b) {
-        sum += rig.blocks[b].msPerSample;
+        figures.push_back(rig.blocks[b].msPerSample);
         spanSum += double(at[b + 1] - at[b]);
         seen << QString::number(rig.blocks[b].msPerSample * 1000.0, 'f', 2);
     }
-    const double blocks = double(rig.blocks.size() - 2);
-    const double mean = sum / blocks;
-    const double spanned = spanSum / blocks * kByteSeconds * 1000.0 / 768.0;
-    qInfo("us per sample: %s; mean %.3f us, readings spanned %.3f us, sampling interval %.3f us", qPrintable(seen.join(u' ')),
-          mean * 1000.0, spanned * 1000.0, kByteSeconds * 1e6);
-    // The sum of the block times is the time between two notifications
-    // about 0.9 s apart, so their latencies (a few ms on a busy machine)
-    // shift the mean by well under 1 %.
+    const double mean = std::accumulate(figures.begin(), figures.end(), 0.0) / double(figures.size());
+    const double spanned = spanSum / double(figures.size()) * kByteSeconds * 1000.0 / 768.0;
+    std::ranges::nth_element(figures, figures.begin() + qsizetype(figures.size() / 2));
+    const double median = figures[figures.size() / 2];
+    qInfo("us per sample: %s; median %.3f, mean %.3f, readings spanned %.3f, sampling interval %.3f",
+          qPrintable(seen.join(u' ')), median * 1000.0, mean * 1000.0, spanned * 1000.0, kByteSeconds * 1e6);
+    // The block times add up to the time between two notifications about
+    // 0.9 s apart, so their latencies (a few ms on a busy machine) move the
+    // mean by well under 1 %.
     QVERIFY2(std::abs(mean - spanned) <= 0.01 * spanned, qPrintable(QString::number(mean * 1000.0)));
-    // At 1 ms chunks of about 11 readings the dropped rest averages about
-    // five readings, +0.7 %; chunks of up to 4 ms on a loaded machine
-    // still keep it under +3 %.
-    QVERIFY(mean >= kByteSeconds * 1000.0 * 0.99);
-    QVERIFY(mean <= kByteSeconds * 1000.0 * 1.03);
+    // Against the sampling interval: the rest is less than one chunk, and
+    // the line brings about 11 readings a millisecond, so at most +1.4 % at
+    // 1 ms chunks; +3 % leaves room for chunks of 2 ms. A notification late
+    // at one end of a block and not the other moves that block's figure by
+    // about 1 ms in 72 (a block after a stall of the host, far more), which
+    // the median of twelve blocks does not follow.
+    QVERIFY2(median >= kByteSeconds * 1000.0 * 0.99 && median <= kByteSeconds * 1000.0 * 1.03,
+             qPrintable(QString::number(median * 1000.0)));
 }
 
 void TestBoard::sineIsFollowedAndItsPeriodMeasured()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     Rig rig;
-    // A long block, so one block's timing (a notification's latency at
-    // either end, the dropped rest) moves its time per sample by well under 1 %.
-    constexpr int n = 3000;
+    // A long block (0.94 s), so that the timing of the one on the screen
+    // holds even when a notification at one of its ends comes 10 ms late
+    // (1 %), as on a busy machine.
+    constexpr int n = 10000;
     rig.setSampleSize(n);
     rig.board.setSignal({.waveform = EmulatedBoard::Waveform::Sine, .frequencyHz = 50.0, .amplitudeV = 2.0, .offsetV = 2.5});
     rig.board.start();
-    QVERIFY(rig.waitForBlocks(4));
+    QVERIFY(rig.waitForBlocks(3));
     rig.form->chkPauseRedraw->setChecked(true); // the block on the screen stays
     const Stream stream = rig.board.recorded();
 
-    // The converter's ideal reading of v is floor(v x 256 / 5). The emulated
-    // one scales by 1023 / 1024 of that (up to 0.25 of a count low) and takes
-    // its input in whole millivolts (0.026 of a count): a reading must lie
-    // between floor(x - 0.28) and floor(x + 0.03).
+    // The first block holds the first bytes sent from reset on: readings
+    // from the first, no banner.
     const std::vector<qsizetype> at = positionsInStream(rig.blocks, stream);
+    QCOMPARE(at.front(), 0);
+    // The converter's ideal reading of v is floor(x), x = v x 256 / 5. The
+    // emulated one scales by 1023 / 1024 of that (up to 0.25 of a count low)
+    // and takes its input in whole millivolts (0.026 of a count): a reading
+    // must lie between floor(x - 0.28) and floor(x + 0.03).
     for (size_t b = 0; b < rig.blocks.size(); ++b) {
         QVERIFY(at[b] >= 0);
-        for (int k = 0; k < n; ++k) {
-            const EmulatedBoard::SentByte &sent = stream[size_t(at[b] + k)];
+        const auto strays = std::ranges::find_if(stream.begin() + at[b], stream.begin() + at[b] + n, [](const EmulatedBoard::SentByte &sent) {
             const double t = double(sent.conversionCycle) / EmulatedBoard::kClockHz;
             const double x = (2.5 + 2.0 * std::sin(2.0 * std::numbers::pi * 50.0 * t)) * 256.0 / 5.0;
-            QVERIFY2(sent.value >= std::floor(x - 0.28) && sent.value <= std::floor(x + 0.03),
-                     qPrintable(QStringLiteral("block %1 reading %2: %3 for %4").arg(b).arg(k).arg(sent.value).arg(x)));
-        }
+            return sent.value < std::floor(x - 0.28) || sent.value > std::floor(x + 0.03);
+        });
+        QVERIFY2(strays == stream.begin() + at[b] + n,
+                 qPrintable(QStringLiteral("block %1, reading %2: %3").arg(b).arg(strays - stream.begin() - at[b]).arg(strays->value)));
     }
 
     // As an operator measures: both time cursors on successive rising

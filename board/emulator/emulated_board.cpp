@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
+#include <stdexcept>
 
 #include <time.h>
 #include <unistd.h>
@@ -108,7 +109,7 @@ EmulatedBoard::EmulatedBoard(const std::string &firmwareElf, int fd) : m_fd(fd)
     avr->log = 0;
     avr->sleep = noSleep;
 
-    m_sim = new Simulation{avr, nullptr, avr_io_getirq(avr, AVR_IOCTL_ADC_GETIRQ, ADC_IRQ_ADC0)};
+    m_sim = std::make_unique<Simulation>(Simulation{avr, nullptr, avr_io_getirq(avr, AVR_IOCTL_ADC_GETIRQ, ADC_IRQ_ADC0)});
     for (avr_io_t *io = avr->io_port; io != nullptr; io = io->next) {
         if (std::strcmp(io->kind, "uart") == 0 && reinterpret_cast<avr_uart_t *>(io)->name == '0')
             m_sim->uart = reinterpret_cast<avr_uart_t *>(io);
@@ -127,7 +128,6 @@ EmulatedBoard::~EmulatedBoard()
     stop();
     avr_terminate(m_sim->avr);
     std::free(m_sim->avr);
-    delete m_sim;
 }
 
 double EmulatedBoard::volts(const Signal &signal, double seconds)
@@ -296,7 +296,6 @@ void EmulatedBoard::writeToLine()
             break;
         }
     }
-    m_sent += done;
     m_dropped += bytes.size() - done;
     {
         std::lock_guard lock(m_mutex);

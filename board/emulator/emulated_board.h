@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,7 +62,6 @@ public:
     // Index into recorded() of the first byte sent after each restart.
     std::vector<std::size_t> restartsInRecording() const;
 
-    std::uint64_t bytesSent() const { return m_sent.load(); }
     // Bytes the line refused (nobody reading and its buffer full).
     std::uint64_t bytesDropped() const { return m_dropped.load(); }
     // The board's own time, and the host CPU time its thread took.
@@ -78,7 +77,7 @@ private:
     void writeToLine();
 
     const int m_fd;
-    Simulation *m_sim = nullptr;
+    std::unique_ptr<Simulation> m_sim;
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_restartRequested{false};
@@ -91,7 +90,6 @@ private:
     std::vector<SentByte> m_recorded;
     std::vector<std::size_t> m_restarts;
 
-    std::atomic<std::uint64_t> m_sent{0};
     std::atomic<std::uint64_t> m_dropped{0};
     std::atomic<std::uint64_t> m_boardCycles{0};
     std::atomic<std::int64_t> m_cpuNanoseconds{0};
