@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <algorithm>
@@ -96,6 +97,8 @@ private slots:
     void sineIsFollowedAndItsPeriodMeasured();
     void triggerStartsBlocksOnTheStream();
     void boardRestartedWhileThePortStaysOpen();
+    void fileWithoutAProgramIsRefused_data();
+    void fileWithoutAProgramIsRefused();
 };
 
 void TestBoard::readingsArriveAsTheFirmwaresStreamAtItsRate()
@@ -304,6 +307,27 @@ void TestBoard::boardRestartedWhileThePortStaysOpen()
     }
     QVERIFY(spanning <= 1);
     QVERIFY(at.back() >= restart);
+}
+
+void TestBoard::fileWithoutAProgramIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("content"); // none: no such file
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("Intel hex, not ELF") << QByteArray(":100000000C9434000C9451000C9451000C94510049\n:00000001FF\n");
+    QTest::newRow("ELF header only") << QByteArray("\x7f" "ELF\x01\x01\x01", 7);
+}
+
+void TestBoard::fileWithoutAProgramIsRefused()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    file.write(content);
+    file.close();
+    const std::string path = (content.isNull() ? file.fileName() + QStringLiteral(".missing") : file.fileName()).toStdString();
+    PseudoTerminal pty;
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, EmulatedBoard(path, pty.masterFd()));
 }
 
 QTEST_MAIN(TestBoard)

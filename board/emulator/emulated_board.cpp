@@ -88,9 +88,12 @@ EmulatedBoard::EmulatedBoard(const std::string &firmwareElf, int fd) : m_fd(fd)
 {
     avr_global_logger_set(quietLogger);
     elf_firmware_t firmware{};
-    if (elf_read_firmware(firmwareElf.c_str(), &firmware) != 0)
-        throw std::runtime_error("cannot read the firmware " + firmwareElf);
-    std::strncpy(firmware.mmcu, kMcu, sizeof firmware.mmcu - 1);
+    // simavr takes any file it can open, an ELF without code or no ELF at
+    // all, and leaves the flash empty then.
+    if (elf_read_firmware(firmwareElf.c_str(), &firmware) != 0 || firmware.flash == nullptr || firmware.flashsize == 0) {
+        std::free(firmware.flash);
+        throw std::runtime_error("no AVR program in " + firmwareElf);
+    }
     firmware.frequency = kClockHz;
     firmware.vcc = firmware.avcc = firmware.aref = kMillivolts;
 
@@ -113,6 +116,11 @@ EmulatedBoard::EmulatedBoard(const std::string &firmwareElf, int fd) : m_fd(fd)
     for (avr_io_t *io = avr->io_port; io != nullptr; io = io->next) {
         if (std::strcmp(io->kind, "uart") == 0 && reinterpret_cast<avr_uart_t *>(io)->name == '0')
             m_sim->uart = reinterpret_cast<avr_uart_t *>(io);
+    }
+    if (m_sim->uart == nullptr || m_sim->adcInput == nullptr) {
+        avr_terminate(avr);
+        std::free(avr);
+        throw std::runtime_error("simavr's ATmega328P has no USART0 or ADC");
     }
     // No echo of the bytes as text on our console, no napping in the UART.
     std::uint32_t uartFlags = 0;
