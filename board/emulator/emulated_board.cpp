@@ -73,14 +73,15 @@ struct SimulationCallbacks
                 board->m_nextVoltage = (board->m_nextVoltage + 1) % board->m_voltages.size();
             }
         }
-        volts = std::clamp(volts, 0.0, EmulatedBoard::kSupplyVolts);
-        avr_raise_irq(board->m_sim->adcInput, std::uint32_t(std::lround(volts * 1000.0)));
+        const long millivolts = std::lround(std::clamp(volts, 0.0, EmulatedBoard::kSupplyVolts) * 1000.0);
+        board->m_conversionVolts = double(millivolts) / 1000.0;
+        avr_raise_irq(board->m_sim->adcInput, std::uint32_t(millivolts));
     }
 
     static void byteSent(avr_irq_t *, std::uint32_t value, void *param)
     {
         auto *board = static_cast<EmulatedBoard *>(param);
-        board->m_pending.push_back({std::uint8_t(value), board->m_conversionCycle});
+        board->m_pending.push_back({std::uint8_t(value), board->m_conversionCycle, board->m_conversionVolts});
     }
 };
 
@@ -275,7 +276,8 @@ void EmulatedBoard::fixByteTime()
 {
     avr_t *avr = m_sim->avr;
     avr_uart_t *uart = m_sim->uart;
-    const std::uint32_t divisor = (std::uint32_t(avr_regbit_get(avr, uart->ubrrh)) << 8 | avr_regbit_get(avr, uart->ubrrl)) + 1;
+    const std::uint32_t ubrr = std::uint32_t(avr_regbit_get(avr, uart->ubrrh)) << 8 | avr_regbit_get(avr, uart->ubrrl);
+    const std::uint32_t divisor = ubrr + 1;
     const std::uint32_t cyclesPerBit = divisor * (avr_regbit_get(avr, uart->u2x) ? 8 : 16);
     static constexpr int kDataBits[8] = {5, 6, 7, 8, 8, 8, 8, 9};
     const int dataBits = kDataBits[avr_regbit_get(avr, uart->ucsz) | avr_regbit_get(avr, uart->ucsz2) << 2];

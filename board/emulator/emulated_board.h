@@ -29,11 +29,13 @@ public:
     };
 
     // One byte the USART sent, with the cycle at which the conversion that
-    // produced it began (cycles count on across restarts).
+    // produced it began (cycles count on across restarts) and the voltage
+    // that conversion was given.
     struct SentByte
     {
         std::uint8_t value;
         std::uint64_t conversionCycle;
+        double conversionVolts;
     };
 
     // Loads the firmware ELF; throws std::runtime_error when it cannot.
@@ -97,6 +99,7 @@ private:
     // Simulation thread only.
     std::vector<SentByte> m_pending;
     std::uint64_t m_conversionCycle = 0;
+    double m_conversionVolts = 0;
 
     friend struct SimulationCallbacks;
 };
