@@ -125,7 +125,8 @@ void TestBoard::readingsArriveAsTheFirmwaresStreamAtItsRate()
 
     // Evenly spaced: one conversion per byte, a byte time apart; only the
     // first two after reset are further apart (the first conversion is
-    // longer, and it meets an idle transmitter).
+    // longer, and it meets an idle transmitter). The emulated converter
+    // starts at once; the chip's waits up to 4 us for its clock's edge.
     for (size_t i = 2; i < stream.size(); ++i)
         QCOMPARE(stream[i].conversionCycle - stream[i - 1].conversionCycle, 1496u);
 

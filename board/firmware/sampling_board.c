@@ -19,17 +19,22 @@
  *     unmasks UDRE, which fires again when that reading moves on into the
  *     shift register, exactly one byte time (1496 cycles) after the one
  *     before it did.
- *   So conversions start 1496 cycles apart and the input is held 1.5 ADC
- *   clocks after each start: the readings are evenly spaced, 93.50 us apart,
- *   and the scope's time per sample is the board's sampling interval.
- *   Prescaler 64 (250 kHz ADC clock): a conversion takes 13 ADC clocks =
- *   832 cycles, so it ends well inside the 1496 cycles the byte ahead of it
- *   spends in the shift register, and the line never idles. (Prescaler 128
- *   would take 1664 cycles, longer than a byte. 250 kHz is above the 200 kHz
- *   full 10-bit accuracy asks for, which does not matter for the 8 bits kept.)
+ *   So conversions are asked for 1496 cycles apart, and the readings are
+ *   93.50 us apart: the scope's time per sample is the board's sampling
+ *   interval.
+ *   Prescaler 64 (250 kHz ADC clock): a conversion begins at the ADC clock's
+ *   next edge (up to 64 cycles after it is asked for), holds the input 1.5
+ *   ADC clocks later and takes 13 ADC clocks, so it ends about 900 cycles
+ *   after UDRE at the latest, well inside the 1496 cycles the byte ahead of it spends in
+ *   the shift register: the line never idles. (Prescaler 128 would take up
+ *   to 1792 cycles, longer than a byte. 250 kHz is above the 200 kHz full
+ *   10-bit accuracy asks for, which does not matter for the 8 bits kept.)
+ *   Waiting for the ADC clock delays each reading by 0 to 4 us in a pattern
+ *   that repeats every 8 bytes (8 x 1496 = 187 x 64 cycles), so readings are
+ *   93.50 us apart on average and each within 4 us of that.
  *   The first conversion after reset takes 25 ADC clocks (1600 cycles), and
  *   the first byte meets an idle shift register, so the first two readings
- *   are 1600 to 1700 cycles apart; from the second on they are 1496 apart.
+ *   are 1600 to 1700 cycles apart; from the second on, 1496 as above.
  *
  * Between interrupts the CPU sleeps in idle mode (the USART and the ADC keep
  * their clocks); the unused timers, SPI and TWI are powered down.
