@@ -102,8 +102,7 @@ class TestBoard : public QObject
     Q_OBJECT
 
 private slots:
-    void readingsArriveAsTheFirmwaresStreamAtItsRate();
-    void timePerSampleIsTheSamplingIntervalPlusTheDroppedRest();
+    void streamArrivesWholeAtTheLineRateAndIsTimed();
     void sineIsFollowedAndItsPeriodMeasured();
     void triggerStartsBlocksOnTheStream();
     void boardRestartedWhileThePortStaysOpen();
@@ -111,7 +110,7 @@ private slots:
     void fileWithoutAProgramIsRefused();
 };
 
-void TestBoard::readingsArriveAsTheFirmwaresStreamAtItsRate()
+void TestBoard::streamArrivesWholeAtTheLineRateAndIsTimed()
 {
     Rig rig;
     // A new voltage for every conversion: a lost, doubled or changed byte
@@ -146,17 +145,6 @@ void TestBoard::readingsArriveAsTheFirmwaresStreamAtItsRate()
     qInfo("readings a second at the scope: %.0f (line %.0f); emulated board: %.1f %% of a core", rate,
           kReadingsPerSecond, 100.0 * cpu);
     QVERIFY2(std::abs(rate - kReadingsPerSecond) <= 0.01 * kReadingsPerSecond, qPrintable(QString::number(rate)));
-}
-
-void TestBoard::timePerSampleIsTheSamplingIntervalPlusTheDroppedRest()
-{
-    Rig rig;
-    rig.board.setVoltages(randomVolts(10007));
-    rig.board.start();
-    QVERIFY(rig.waitForBlocks(14));
-    rig.board.stop();
-    const std::vector<qsizetype> at = positionsInStream(rig.blocks, rig.board.recorded());
-    QVERIFY(std::ranges::none_of(at, [](qsizetype p) { return p < 0; }));
 
     // A block is timed from the notification that completed the one before
     // to the one that completes it: it spans its own 768 readings and the
@@ -180,7 +168,7 @@ void TestBoard::timePerSampleIsTheSamplingIntervalPlusTheDroppedRest()
     qInfo("us per sample: %s; median %.3f, mean %.3f, readings spanned %.3f, sampling interval %.3f",
           qPrintable(seen.join(u' ')), median * 1000.0, mean * 1000.0, spanned * 1000.0, kByteSeconds * 1e6);
     // The block times add up to the time between two notifications about
-    // 0.9 s apart, so their latencies (a few ms on a busy machine) move the
+    // 1.7 s apart, so their latencies (a few ms on a busy machine) move the
     // mean by well under 1 %.
     QVERIFY2(std::abs(mean - spanned) <= 0.01 * spanned, qPrintable(QString::number(mean * 1000.0)));
     // Against the sampling interval: the rest is less than one chunk, and
@@ -188,7 +176,7 @@ void TestBoard::timePerSampleIsTheSamplingIntervalPlusTheDroppedRest()
     // 1 ms chunks; +3 % leaves room for chunks of 2 ms. A notification late
     // at one end of a block and not the other moves that block's figure by
     // about 1 ms in 72 (a block after a stall of the host, far more), which
-    // the median of twelve blocks does not follow.
+    // the median of two dozen blocks does not follow.
     QVERIFY2(median >= kByteSeconds * 1000.0 * 0.99 && median <= kByteSeconds * 1000.0 * 1.03,
              qPrintable(QString::number(median * 1000.0)));
 }
