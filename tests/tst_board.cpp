@@ -1,0 +1,327 @@
+// The scope against its real board: the firmware on an emulated ATmega328P,
+// its USART's bytes through a pseudo-terminal, the window reading them as it
+// reads a USB serial adapter. Nothing is stubbed.
+#include "emulated_board.h"
+#include "event_loop.h"
+#include "pseudo_terminal.h"
+#include "window/dump_box.h"
+#include "window/form1.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <numeric>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Stream = std::vector<EmulatedBoard::SentByte>;
+
+constexpr double kByteSeconds = 1496.0 / EmulatedBoard::kClockHz; // 93.50 us
+constexpr double kReadingsPerSecond = 1.0 / kByteSeconds;        // 10,695
+
+struct Block
+{
+    std::vector<std::uint8_t> readings;
+    double msPerSample = 0;
+    qint64 arrivedMs = 0;
+};
+
+// The scope on the board's line. Declared in this order so the board stops
+// first, then the window closes its port.
+struct Rig
+{
+    Rig() : form(std::make_unique<Form1>(pty.slavePath())), board(TARNWICK_BOARD_ELF, pty.masterFd())
+    {
+        board.setRecording(true);
+        clock.start();
+        QObject::connect(form->txtInput, &QPlainTextEdit::textChanged, form.get(), [this] {
+            const int n = form->sampleSize();
+            blocks.push_back({{form->m_Samples.begin(), form->m_Samples.begin() + n}, form->m_MsPerSample, clock.elapsed()});
+        });
+    }
+    bool waitForBlocks(size_t count) { return runUntil([&] { return blocks.size() >= count; }, 30000); }
+    void setSampleSize(int n) { form->txtArraySize->setText(QString::number(n)); }
+
+    PseudoTerminal pty;
+    std::unique_ptr<Form1> form;
+    EmulatedBoard board;
+    QElapsedTimer clock;
+    std::vector<Block> blocks;
+};
+
+// Where each block lies in what the firmware sent, searched in order from
+// the previous block's start; -1 for a block that is not a run of it.
+std::vector<qsizetype> positionsInStream(const std::vector<Block> &blocks, const Stream &stream)
+{
+    std::vector<qsizetype> positions;
+    auto from = stream.begin();
+    for (const Block &block : blocks) {
+        const auto at = std::search(from, stream.end(), block.readings.begin(), block.readings.end(),
+                                    [](const EmulatedBoard::SentByte &sent, std::uint8_t r) { return sent.value == r; });
+        positions.push_back(at == stream.end() ? -1 : at - stream.begin());
+        if (at != stream.end())
+            from = at;
+    }
+    return positions;
+}
+
+// The converter's ideal reading of v is floor(x), x = v x 256 / 5. The
+// emulated one scales by 1023 / 1024 of that (up to 0.25 of a count low)
+// and takes its input in whole millivolts (0.026 of a count): a reading
+// must lie between floor(x - 0.28) and floor(x + 0.03).
+bool isReadingOf(std::uint8_t reading, double volts)
+{
+    const double x = volts * 256.0 / EmulatedBoard::kSupplyVolts;
+    return reading >= std::floor(x - 0.28) && reading <= std::floor(x + 0.03);
+}
+
+std::vector<double> randomVolts(int count)
+{
+    std::mt19937 random(15);
+    std::uniform_real_distribution<double> volts(0.0, 5.0);
+    std::vector<double> list(size_t(count), 0.0);
+    std::generate(list.begin(), list.end(), [&] { return volts(random); });
+    return list;
+}
+
+} // namespace
+
+class TestBoard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void streamArrivesWholeAtTheLineRateAndIsTimed();
+    void sineIsFollowedAndItsPeriodMeasured();
+    void triggerStartsBlocksOnTheStream();
+    void boardRestartedWhileThePortStaysOpen();
+    void fileWithoutAProgramIsRefused_data();
+    void fileWithoutAProgramIsRefused();
+};
+
+void TestBoard::streamArrivesWholeAtTheLineRateAndIsTimed()
+{
+    Rig rig;
+    // A new voltage for every conversion: a lost, doubled or changed byte
+    // anywhere makes a block no run of the stream.
+    rig.board.setVoltages(randomVolts(10007));
+    rig.board.start();
+    QVERIFY(rig.waitForBlocks(26));
+    rig.board.stop();
+    const Stream stream = rig.board.recorded();
+    QCOMPARE(rig.board.bytesDropped(), 0u);
+
+    // Evenly spaced: one conversion per byte, a byte time apart; only the
+    // first two after reset are further apart (the first conversion is
+    // longer, and it meets an idle transmitter). The emulated converter
+    // starts at once; the chip's waits up to 4 us for its clock's edge.
+    for (size_t i = 2; i < stream.size(); ++i)
+        QCOMPARE(stream[i].conversionCycle - stream[i - 1].conversionCycle, 1496u);
+
+    const std::vector<qsizetype> at = positionsInStream(rig.blocks, stream);
+    for (size_t b = 0; b < at.size(); ++b) {
+        QVERIFY2(at[b] >= 0, qPrintable(QStringLiteral("block %1").arg(b)));
+        if (b > 0)
+            QVERIFY(at[b] >= at[b - 1] + 768); // in order, none overlapping
+    }
+    // The rate at the scope: readings between the ends of the second and the
+    // last block over the time between their arrivals (each arrival late by
+    // a notification's latency, about 1 ms in 1.7 s).
+    const size_t last = rig.blocks.size() - 1;
+    const double seconds = double(rig.blocks[last].arrivedMs - rig.blocks[1].arrivedMs) / 1000.0;
+    const double rate = double(at[last] - at[1]) / seconds;
+    const double cpu = rig.board.cpuSeconds() / rig.board.boardSeconds();
+    qInfo("readings a second at the scope: %.0f (line %.0f); emulated board: %.1f %% of a core", rate,
+          kReadingsPerSecond, 100.0 * cpu);
+    QVERIFY2(std::abs(rate - kReadingsPerSecond) <= 0.01 * kReadingsPerSecond, qPrintable(QString::number(rate)));
+
+    // A block is timed from the notification that completed the one before
+    // to the one that completes it: it spans its own 768 readings and the
+    // rest of its completing chunk, which the engine drops, so every figure
+    // lies above the sampling interval, by rest / 768. The next block begins
+    // right after that chunk, so the stream tells each block's span. The
+    // first block is timed from the opening of the port, before the board
+    // started, and is left out.
+    std::vector<double> figures;
+    double spanSum = 0;
+    QStringList seen;
+    for (size_t b = 1; b + 1 < rig.blocks.size(); ++b) {
+        figures.push_back(rig.blocks[b].msPerSample);
+        spanSum += double(at[b + 1] - at[b]);
+        seen << QString::number(rig.blocks[b].msPerSample * 1000.0, 'f', 2);
+    }
+    const double mean = std::accumulate(figures.begin(), figures.end(), 0.0) / double(figures.size());
+    const double spanned = spanSum / double(figures.size()) * kByteSeconds * 1000.0 / 768.0;
+    std::ranges::nth_element(figures, figures.begin() + qsizetype(figures.size() / 2));
+    const double median = figures[figures.size() / 2];
+    qInfo("us per sample: %s; median %.3f, mean %.3f, readings spanned %.3f, sampling interval %.3f",
+          qPrintable(seen.join(u' ')), median * 1000.0, mean * 1000.0, spanned * 1000.0, kByteSeconds * 1e6);
+    // The block times add up to the time between two notifications about
+    // 1.7 s apart, so their latencies (a few ms on a busy machine) move the
+    // mean by well under 1 %.
+    QVERIFY2(std::abs(mean - spanned) <= 0.01 * spanned, qPrintable(QString::number(mean * 1000.0)));
+    // Against the sampling interval: the rest is less than one chunk, and
+    // the line brings about 11 readings a millisecond, so at most +1.4 % at
+    // 1 ms chunks; +3 % leaves room for chunks of 2 ms. A notification late
+    // at one end of a block and not the other moves that block's figure by
+    // about 1 ms in 72 (a block after a stall of the host, far more), which
+    // the median of two dozen blocks does not follow.
+    QVERIFY2(median >= kByteSeconds * 1000.0 * 0.99 && median <= kByteSeconds * 1000.0 * 1.03,
+             qPrintable(QString::number(median * 1000.0)));
+}
+
+void TestBoard::sineIsFollowedAndItsPeriodMeasured()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Rig rig;
+    // A long block (0.94 s), so that the timing of the one on the screen
+    // holds even when a notification at one of its ends comes 10 ms late
+    // (1 %), as on a busy machine.
+    constexpr int n = 10000;
+    rig.setSampleSize(n);
+    rig.board.setSignal({.waveform = EmulatedBoard::Waveform::Sine, .frequencyHz = 50.0, .amplitudeV = 2.0, .offsetV = 2.5});
+    rig.board.start();
+    QVERIFY(rig.waitForBlocks(3));
+    rig.form->chkPauseRedraw->setChecked(true); // the block on the screen stays
+    const Stream stream = rig.board.recorded();
+
+    // The first block holds the first bytes sent from reset on: readings
+    // from the first, no banner.
+    const std::vector<qsizetype> at = positionsInStream(rig.blocks, stream);
+    QCOMPARE(at.front(), 0);
+    for (size_t b = 0; b < rig.blocks.size(); ++b) {
+        QVERIFY(at[b] >= 0);
+        const auto sine = [](const EmulatedBoard::SentByte &sent) {
+            const double t = double(sent.conversionCycle) / EmulatedBoard::kClockHz;
+            return isReadingOf(sent.value, 2.5 + 2.0 * std::sin(2.0 * std::numbers::pi * 50.0 * t));
+        };
+        const auto stray = std::ranges::find_if_not(stream.begin() + at[b], stream.begin() + at[b] + n, sine);
+        const qsizetype followed = stray - (stream.begin() + at[b]);
+        QVERIFY2(followed == n, qPrintable(QStringLiteral("block %1, reading %2").arg(b).arg(followed)));
+    }
+
+    // As an operator measures: both time cursors on successive rising
+    // crossings of the middle of the trace, then the time readout.
+    Form1 &form = *rig.form;
+    std::vector<int> rising;
+    for (int i = 1; i < n && rising.size() < 2; ++i) {
+        if (form.m_Samples[size_t(i) - 1] < 128 && form.m_Samples[size_t(i)] >= 128)
+            rising.push_back(i);
+    }
+    QCOMPARE(rising.size(), size_t(2));
+    form.scrollVLine1->setValue(rising[0]);
+    form.scrollVLine2->setValue(rising[1]);
+    runFor(150); // a few redraws
+    QString readout = form.lblDeltaV->text();
+    QVERIFY(readout.endsWith(u"ms"));
+    readout.chop(2);
+    bool ok = false;
+    const double periodMs = QLocale().toDouble(readout, &ok);
+    QVERIFY(ok);
+    qInfo("period of the 50 Hz sine: %s (%d readings at %.3f us)", qPrintable(form.lblDeltaV->text()),
+          rising[1] - rising[0], form.m_MsPerSample * 1000.0);
+    QVERIFY2(std::abs(periodMs - 20.0) <= 0.02 * 20.0, qPrintable(form.lblDeltaV->text()));
+    rig.board.stop();
+}
+
+void TestBoard::triggerStartsBlocksOnTheStream()
+{
+    Rig rig;
+    Form1 &form = *rig.form;
+    rig.setSampleSize(500);
+    // The sine is in 200..255 (3.9 V and up) around its peaks only.
+    form.txtTriggerLow->setText(QStringLiteral("200"));
+    form.txtTriggerHigh->setText(QStringLiteral("255"));
+    rig.board.setSignal({.waveform = EmulatedBoard::Waveform::Sine, .frequencyHz = 50.0, .amplitudeV = 2.0, .offsetV = 2.5});
+    std::vector<int> refused;
+    QObject::connect(&form.MSComm1, &SerialLink::OnComm, &form, [&] {
+        if (form.m_UseTrigger && form.m_Armed && !form.m_RxBuffer.isEmpty())
+            refused.push_back(static_cast<unsigned char>(form.m_RxBuffer.front()));
+    });
+    rig.board.start();
+    QVERIFY(rig.waitForBlocks(1));
+    form.chkLookForTrigger->click();
+    QVERIFY(form.m_UseTrigger);
+    const size_t triggeredFrom = rig.blocks.size() + 1; // the block under way finishes untriggered
+    QVERIFY(rig.waitForBlocks(triggeredFrom + 8));
+    rig.board.stop();
+    const Stream stream = rig.board.recorded();
+
+    // Each block begins right after its triggering chunk, a few
+    // milliseconds of readings that began inside the window.
+    const std::vector<Block> triggered(rig.blocks.begin() + qsizetype(triggeredFrom), rig.blocks.end());
+    const std::vector<qsizetype> at = positionsInStream(triggered, stream);
+    for (const qsizetype p : at) {
+        QVERIFY(p >= 64);
+        QVERIFY(std::any_of(stream.begin() + p - 64, stream.begin() + p,
+                            [](const EmulatedBoard::SentByte &s) { return s.value >= 200; }));
+    }
+    QVERIFY(!refused.empty());
+    for (const int first : refused)
+        QVERIFY2(first < 200, qPrintable(QString::number(first)));
+}
+
+void TestBoard::boardRestartedWhileThePortStaysOpen()
+{
+    Rig rig;
+    rig.setSampleSize(500);
+    rig.board.setVoltages(randomVolts(10007));
+    rig.board.start();
+    QVERIFY(rig.waitForBlocks(3));
+    rig.board.restart();
+    const size_t restartedBy = rig.blocks.size() + 1;
+    QVERIFY(rig.waitForBlocks(restartedBy + 4));
+    rig.board.stop();
+    const Stream stream = rig.board.recorded();
+    const std::vector<size_t> restarts = rig.board.restartsInRecording();
+    QCOMPARE(restarts.size(), size_t(1));
+    const qsizetype restart = qsizetype(restarts.front());
+
+    // The firmware starts again from reset: conversions spaced as at
+    // power-up, and from the first byte on nothing but readings of the input.
+    QCOMPARE(stream[size_t(restart) + 2].conversionCycle - stream[size_t(restart) + 1].conversionCycle, 1496u);
+    const auto input = [](const EmulatedBoard::SentByte &s) { return isReadingOf(s.value, s.conversionVolts); };
+    const auto stray = std::ranges::find_if_not(stream.begin() + restart, stream.end(), input);
+    QVERIFY2(stray == stream.end(), qPrintable(QString::number(stray - stream.begin() - restart)));
+    // Blocks go on, each a run of the stream, nothing lost or left over at
+    // the seam. The line carries no framing, so the block under way at the
+    // restart holds the last readings before it and the first after.
+    const std::vector<qsizetype> at = positionsInStream(rig.blocks, stream);
+    QVERIFY(std::ranges::none_of(at, [](qsizetype p) { return p < 0; }));
+    QVERIFY(at.back() >= restart);
+}
+
+void TestBoard::fileWithoutAProgramIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("content"); // none: no such file
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("empty") << QByteArray("");
+    QTest::newRow("Intel hex, not ELF") << QByteArray(":100000000C9434000C9451000C9451000C94510049\n:00000001FF\n");
+    QTest::newRow("ELF header only") << QByteArray("\x7f" "ELF\x01\x01\x01", 7);
+}
+
+void TestBoard::fileWithoutAProgramIsRefused()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    file.write(content);
+    file.close();
+    const QString path = content.isNull() ? file.fileName() + QStringLiteral(".missing") : file.fileName();
+    PseudoTerminal pty;
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, EmulatedBoard(path.toStdString(), pty.masterFd()));
+}
+
+QTEST_MAIN(TestBoard)
+#include "tst_board.moc"
