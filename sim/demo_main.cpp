@@ -1,5 +1,6 @@
 // The scope as the operator sees it, fed by the simulated board instead of
 // a serial port: everything past the port is the real program.
+#include "demo_signal.h"
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
 #include "window/form1.h"
@@ -14,12 +15,7 @@ int main(int argc, char *argv[])
 
     PseudoTerminal line;
     SimulatedBoard board(line.masterFd());
-    // 0.2 V to 4.5 V at 40 Hz: about three periods in the 768 readings of a
-    // block, crossing the 20..100 trigger window on every rising edge.
-    board.setSignal({.waveform = SimulatedBoard::Waveform::Sine,
-                     .frequencyHz = 40.0,
-                     .amplitudeV = 2.15,
-                     .offsetV = 2.35});
+    board.setSignal(kDemoSignal);
 
     int result = 0;
     {
