@@ -23,7 +23,9 @@ void passToEventLoop(int signalNumber)
 
 void closeWindowsOnTerminationSignals(QApplication &app)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSocket) != 0)
+    // Never blocking, so a flood of signals cannot stall the handler. Without
+    // the socket the signals keep their default action.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_signalSocket) != 0)
         return;
     auto *notifier = new QSocketNotifier(g_signalSocket[1], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
