@@ -1,9 +1,7 @@
-// Retakes the README's picture of the window: the demo's signal for two
+// Retakes the README's picture of the window: the demo's board for two
 // seconds with both pairs of cursors set, then the window grabbed as shown.
 //   tarnwick-screenshot OUTPUT.png     (cmake --build build --target screenshot)
-#include "demo_signal.h"
-#include "pseudo_terminal.h"
-#include "simulated_board.h"
+#include "demo_board.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -21,29 +19,24 @@ int main(int argc, char *argv[])
     }
     const QString output = QString::fromLocal8Bit(argv[1]);
 
-    PseudoTerminal line;
-    SimulatedBoard board(line.masterFd());
-    board.setSignal(kDemoSignal);
+    DemoBoard board;
+    Form1 window(board.devicePath());
+    window.show();
+    // Time cursors one period apart, level cursors near the sine's peaks.
+    window.scrollVLine1->setValue(125);
+    window.scrollVLine2->setValue(387);
+    window.scrollHLine1->setValue(60);
+    window.scrollHLine2->setValue(214);
+    board.start();
 
     int result = 0;
-    {
-        Form1 window(line.slavePath());
-        window.show();
-        // Time cursors one period apart, level cursors near the sine's peaks.
-        window.scrollVLine1->setValue(125);
-        window.scrollVLine2->setValue(387);
-        window.scrollHLine1->setValue(60);
-        window.scrollHLine2->setValue(214);
-        board.start();
-        QTimer::singleShot(2000, &window, [&] {
-            if (!window.grab().save(output)) {
-                std::fprintf(stderr, "tarnwick-screenshot: cannot write %s\n", qPrintable(output));
-                result = 1;
-            }
-            QApplication::quit();
-        });
-        app.exec();
-    }
-    board.stop();
+    QTimer::singleShot(2000, &window, [&] {
+        if (!window.grab().save(output)) {
+            std::fprintf(stderr, "tarnwick-screenshot: cannot write %s\n", qPrintable(output));
+            result = 1;
+        }
+        QApplication::quit();
+    });
+    app.exec();
     return result;
 }
