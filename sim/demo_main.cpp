@@ -1,7 +1,6 @@
 // The scope as the operator sees it, fed by the simulated board instead of
 // a serial port: everything past the port is the real program.
-#include "pseudo_terminal.h"
-#include "simulated_board.h"
+#include "demo_board.h"
 #include "window/form1.h"
 
 #include <QApplication>
@@ -11,25 +10,10 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-
-    PseudoTerminal line;
-    SimulatedBoard board(line.masterFd());
-    // 0.2 V to 4.5 V at 40 Hz: about three periods in the 768 readings of a
-    // block, crossing the 20..100 trigger window on every rising edge.
-    board.setSignal({.waveform = SimulatedBoard::Waveform::Sine,
-                     .frequencyHz = 40.0,
-                     .amplitudeV = 2.15,
-                     .offsetV = 2.35});
-
-    int result = 0;
-    {
-        Form1 window(line.slavePath());
-        window.show();
-        board.start();
-        std::fprintf(stderr, "tarnwick-demo: simulated board on %s\n", qPrintable(line.slavePath()));
-        result = app.exec();
-        // The window closes its port before the line goes away.
-    }
-    board.stop();
-    return result;
+    DemoBoard board;
+    Form1 window(board.devicePath());
+    window.show();
+    board.start();
+    std::fprintf(stderr, "tarnwick-demo: simulated board on %s\n", qPrintable(board.devicePath()));
+    return app.exec();
 }

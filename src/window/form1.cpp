@@ -81,7 +81,9 @@ Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
     Form_Load();
 
     // Connected after start-up: the handlers run only on the operator's actions.
-    connect(chkLookForTrigger, &QCheckBox::stateChanged, this, &Form1::chkLookForTrigger_Click);
+    // toggled, not stateChanged: the latter is deprecated from Qt 6.7 and its
+    // successor is missing before it; the box has two states, so both agree.
+    connect(chkLookForTrigger, &QCheckBox::toggled, this, &Form1::chkLookForTrigger_Click);
     connect(txtArraySize, &QLineEdit::textChanged, this, &Form1::txtArraySize_Change);
 }
 
