@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cerrno>
 #include <cmath>
-#include <numbers>
 #include <vector>
 
 #include <unistd.h>
@@ -96,31 +95,9 @@ std::uint8_t SimulatedBoard::countForVolts(double volts)
 std::uint8_t SimulatedBoard::reading(std::uint64_t index)
 {
     const Signal &s = m_signal;
-    const double t = double(index) / kReadingsPerSecond;
-    double phase = std::fmod(t * s.frequencyHz, 1.0); // 0..1 through a period
-    if (phase < 0)
-        phase += 1.0;
-    double shape = 0.0; // -1..1
-    switch (s.waveform) {
-    case Waveform::Dc:
-        shape = 0.0;
-        break;
-    case Waveform::Sine:
-        shape = std::sin(2.0 * std::numbers::pi * phase);
-        break;
-    case Waveform::Square:
-        shape = phase < 0.5 ? 1.0 : -1.0;
-        break;
-    case Waveform::Triangle:
-        shape = phase < 0.5 ? 4.0 * phase - 1.0 : 3.0 - 4.0 * phase;
-        break;
-    case Waveform::Sawtooth:
-        shape = 2.0 * phase - 1.0;
-        break;
-    case Waveform::Noise:
-        shape = double(splitMix64(m_noiseState) >> 11) / double(1ull << 53) * 2.0 - 1.0;
-        break;
-    }
+    const double shape = s.waveform == Waveform::Noise
+        ? double(splitMix64(m_noiseState) >> 11) / double(1ull << 53) * 2.0 - 1.0
+        : waveShape(s.waveform, s.frequencyHz, double(index) / kReadingsPerSecond);
     return countForVolts(s.offsetV + s.amplitudeV * shape);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "waveform.h"
+
 #include <QByteArray>
 
 #include <atomic>
@@ -19,7 +21,7 @@ public:
     static constexpr double kBitsPerReading = 11.0;
     static constexpr double kReadingsPerSecond = kBaudRate / kBitsPerReading; // about 10473
 
-    enum class Waveform { Dc, Sine, Square, Triangle, Sawtooth, Noise };
+    using Waveform = ::Waveform;
 
     struct Signal
     {

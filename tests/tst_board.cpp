@@ -106,6 +106,8 @@ private slots:
     void sineIsFollowedAndItsPeriodMeasured();
     void triggerStartsBlocksOnTheStream();
     void boardRestartedWhileThePortStaysOpen();
+    void inputFollowsItsWaveform_data();
+    void inputFollowsItsWaveform();
     void fileWithoutAProgramIsRefused_data();
     void fileWithoutAProgramIsRefused();
 };
@@ -300,6 +302,30 @@ void TestBoard::boardRestartedWhileThePortStaysOpen()
     const std::vector<qsizetype> at = positionsInStream(rig.blocks, stream);
     QVERIFY(std::ranges::none_of(at, [](qsizetype p) { return p < 0; }));
     QVERIFY(at.back() >= restart);
+}
+
+void TestBoard::inputFollowsItsWaveform_data()
+{
+    // 2 V about 2.5 V at 50 Hz: a period is 20 ms.
+    QTest::addColumn<EmulatedBoard::Waveform>("waveform");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<double>("volts");
+    QTest::newRow("dc") << EmulatedBoard::Waveform::Dc << 0.003 << 2.5;
+    QTest::newRow("sine, a quarter in") << EmulatedBoard::Waveform::Sine << 0.005 << 4.5;
+    QTest::newRow("square, second half") << EmulatedBoard::Waveform::Square << 0.012 << 0.5;
+    QTest::newRow("triangle, rising") << EmulatedBoard::Waveform::Triangle << 0.0025 << 1.5;
+    QTest::newRow("triangle, falling") << EmulatedBoard::Waveform::Triangle << 0.0175 << 1.5;
+    QTest::newRow("sawtooth, before the start") << EmulatedBoard::Waveform::Sawtooth << -0.005 << 3.5;
+    QTest::newRow("noise stays at the offset") << EmulatedBoard::Waveform::Noise << 0.007 << 2.5;
+}
+
+void TestBoard::inputFollowsItsWaveform()
+{
+    QFETCH(EmulatedBoard::Waveform, waveform);
+    QFETCH(double, seconds);
+    QFETCH(double, volts);
+    const EmulatedBoard::Signal signal{.waveform = waveform, .frequencyHz = 50.0, .amplitudeV = 2.0, .offsetV = 2.5};
+    QCOMPARE(EmulatedBoard::volts(signal, seconds), volts);
 }
 
 void TestBoard::fileWithoutAProgramIsRefused_data()

@@ -15,7 +15,6 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <numbers>
 #include <stdexcept>
 
 #include <time.h>
@@ -141,24 +140,7 @@ EmulatedBoard::~EmulatedBoard()
 
 double EmulatedBoard::volts(const Signal &signal, double seconds)
 {
-    double phase = std::fmod(seconds * signal.frequencyHz, 1.0);
-    if (phase < 0)
-        phase += 1.0;
-    double shape = 0.0; // -1..1
-    switch (signal.waveform) {
-    case Waveform::Dc:
-        break;
-    case Waveform::Sine:
-        shape = std::sin(2.0 * std::numbers::pi * phase);
-        break;
-    case Waveform::Square:
-        shape = phase < 0.5 ? 1.0 : -1.0;
-        break;
-    case Waveform::Ramp:
-        shape = 2.0 * phase - 1.0;
-        break;
-    }
-    return signal.offsetV + signal.amplitudeV * shape;
+    return signal.offsetV + signal.amplitudeV * waveShape(signal.waveform, signal.frequencyHz, seconds);
 }
 
 void EmulatedBoard::setSignal(const Signal &signal)

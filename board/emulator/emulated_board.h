@@ -1,5 +1,7 @@
 #pragma once
 
+#include "waveform.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -18,7 +20,8 @@ public:
     static constexpr std::uint32_t kClockHz = 16'000'000;
     static constexpr double kSupplyVolts = 5.0;
 
-    enum class Waveform { Dc, Sine, Square, Ramp };
+    // Noise is the simulated board's alone: here it stays at the offset.
+    using Waveform = ::Waveform;
 
     struct Signal
     {
