@@ -9,6 +9,7 @@
 #include "display/scope_colors.h"
 #include "display/scope_renderer.h"
 #include "fuzz_input.h"
+#include "reference_line.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,26 +85,11 @@ public:
     {
         if (width == 0 || height == 0)
             return;
-        int x = endPixel(x1, width), y = endPixel(y1, height);
-        const int endX = endPixel(x2, width), endY = endPixel(y2, height);
-        const int dx = std::abs(endX - x), dy = -std::abs(endY - y);
-        const int stepX = x < endX ? 1 : -1, stepY = y < endY ? 1 : -1;
-        int error = dx + dy;
-        while (true) {
-            if (x >= 0 && x < width && y >= 0 && y < height)
-                pixels[size_t(y) * size_t(width) + size_t(x)] = color;
-            if (x == endX && y == endY)
-                return;
-            const int twice = 2 * error; // both steps decided on the error before either
-            if (twice >= dy) {
-                error += dy;
-                x += stepX;
-            }
-            if (twice <= dx) {
-                error += dx;
-                y += stepY;
-            }
-        }
+        walkReferenceLine(endPixel(x1, width), endPixel(y1, height), endPixel(x2, width), endPixel(y2, height),
+                          [&](int x, int y) {
+                              if (x >= 0 && x < width && y >= 0 && y < height)
+                                  pixels[size_t(y) * size_t(width) + size_t(x)] = color;
+                          });
     }
 
     // One redraw: grid, trace, time cursors, level cursors.

@@ -2,6 +2,7 @@
 #include "display/raster_surface.h"
 #include "display/scope_renderer.h"
 #include "display/scope_colors.h"
+#include "reference_line.h"
 
 #include <QTest>
 
@@ -22,26 +23,12 @@ public:
     void setForeColor(QRgb color) override { m_color = color; }
     void Line(float x1, float y1, float x2, float y2) override
     {
-        int px = LineRasterizer::pixelOf(x1, image.width()), py = LineRasterizer::pixelOf(y1, image.height());
-        const int ex = LineRasterizer::pixelOf(x2, image.width()), ey = LineRasterizer::pixelOf(y2, image.height());
-        const int dx = std::abs(ex - px), dy = -std::abs(ey - py);
-        const int sx = px < ex ? 1 : -1, sy = py < ey ? 1 : -1;
-        int error = dx + dy;
-        for (;;) {
-            if (image.rect().contains(px, py))
-                image.setPixel(px, py, m_color);
-            if (px == ex && py == ey)
-                break;
-            const int twice = 2 * error;
-            if (twice >= dy) {
-                error += dy;
-                px += sx;
-            }
-            if (twice <= dx) {
-                error += dx;
-                py += sy;
-            }
-        }
+        const int w = image.width(), h = image.height();
+        walkReferenceLine(LineRasterizer::pixelOf(x1, w), LineRasterizer::pixelOf(y1, h),
+                          LineRasterizer::pixelOf(x2, w), LineRasterizer::pixelOf(y2, h), [this](int x, int y) {
+                              if (image.rect().contains(x, y))
+                                  image.setPixel(x, y, m_color);
+                          });
     }
 
 private:
