@@ -45,6 +45,15 @@ std::int64_t threadCpuNanoseconds()
     return std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
+// What simavr's ELF reader allocated: the code and the symbol table.
+void releaseFirmware(elf_firmware_t &firmware)
+{
+    std::free(firmware.flash);
+    for (std::uint32_t i = 0; i < firmware.symbolcount; ++i)
+        std::free(firmware.symbol[i]);
+    std::free(firmware.symbol);
+}
+
 } // namespace
 
 struct EmulatedBoard::Simulation
@@ -91,7 +100,7 @@ EmulatedBoard::EmulatedBoard(const std::string &firmwareElf, int fd) : m_fd(fd)
     // simavr takes any file it can open, an ELF without code or no ELF at
     // all, and leaves the flash empty then.
     if (elf_read_firmware(firmwareElf.c_str(), &firmware) != 0 || firmware.flash == nullptr || firmware.flashsize == 0) {
-        std::free(firmware.flash);
+        releaseFirmware(firmware);
         throw std::runtime_error("no AVR program in " + firmwareElf);
     }
     firmware.frequency = kClockHz;
@@ -99,16 +108,13 @@ EmulatedBoard::EmulatedBoard(const std::string &firmwareElf, int fd) : m_fd(fd)
 
     avr_t *avr = avr_make_mcu_by_name(kMcu);
     if (avr == nullptr || avr_init(avr) != 0) {
-        std::free(firmware.flash);
+        releaseFirmware(firmware);
         std::free(avr);
         throw std::runtime_error("simavr has no ATmega328P");
     }
     avr_load_firmware(avr, &firmware);
     // The chip has its copy of the code; the symbols serve only tracing.
-    std::free(firmware.flash);
-    for (std::uint32_t i = 0; i < firmware.symbolcount; ++i)
-        std::free(firmware.symbol[i]);
-    std::free(firmware.symbol);
+    releaseFirmware(firmware);
     avr->log = 0;
     avr->sleep = noSleep;
 

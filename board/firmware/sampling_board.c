@@ -33,8 +33,9 @@
  *   that repeats every 8 bytes (8 x 1496 = 187 x 64 cycles), so readings are
  *   93.50 us apart on average and each within 4 us of that.
  *   The first conversion after reset takes 25 ADC clocks (1600 cycles), and
- *   the first byte meets an idle shift register, so the first two readings
- *   are 1600 to 1700 cycles apart; from the second on, 1496 as above.
+ *   the first byte meets an idle shift register, so the first two
+ *   conversions are asked for 1600 to 1700 cycles apart; from the second
+ *   on, 1496 as above.
  *
  * Between interrupts the CPU sleeps in idle mode (the USART and the ADC keep
  * their clocks); the unused timers, SPI and TWI are powered down.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,8 +16,11 @@ int g_signalSocket[2] = {-1, -1};
 
 void passToEventLoop(int signalNumber)
 {
+    // Whatever the signal interrupted may be about to read errno.
+    const int savedErrno = errno;
     const char number = static_cast<char>(signalNumber);
     [[maybe_unused]] const ssize_t sent = ::write(g_signalSocket[0], &number, sizeof number);
+    errno = savedErrno;
 }
 
 } // namespace
