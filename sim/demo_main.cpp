@@ -2,6 +2,7 @@
 // a serial port: everything past the port is the real program.
 #include "demo_board.h"
 #include "window/form1.h"
+#include "window/termination_signals.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    closeWindowsOnTerminationSignals(app);
     DemoBoard board;
     Form1 window(board.devicePath());
     window.show();
