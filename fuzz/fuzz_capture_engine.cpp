@@ -3,8 +3,8 @@
 // sizes in and out of range, restarts and counter readings, and checks every
 // step against a plain model of what the engine must hold afterwards: the
 // receive buffer, the state, every element of the sample buffer (element N
-// never written), the exact time per sample, the stopwatch's start and the
-// dump of each block.
+// never written), the exact time per sample, the stopwatch's start, the
+// readings timed since and the dump of each block.
 
 #include "acquisition/capture_engine.h"
 #include "acquisition/comm_events.h"
@@ -61,12 +61,22 @@ struct Model
     double high = 100;
     double msPerSample = 0.125;
     std::int64_t startTicks = 0;
+    // Readings read since the stopwatch started, and whether it waits for
+    // the next chunk to start.
+    std::int64_t readingsTimed = 0;
+    bool timeFromNextChunk = false;
 
     int n() const { return int(samples.size()) - 1; }
 
     // A receive notification that reads `chunk`; the block's dump if one completes.
     std::optional<std::string> receive(const std::string &chunk, std::int64_t now, std::int64_t frequency)
     {
+        if (!chunk.empty() && timeFromNextChunk) {
+            timeFromNextChunk = false;
+            startTicks = now;
+        } else {
+            readingsTimed += std::int64_t(chunk.size());
+        }
         if (armed && useTrigger) {
             if (chunk.empty())
                 return std::nullopt;
@@ -76,6 +86,7 @@ struct Model
                 armed = false;
                 buffer.clear();
                 startTicks = now;
+                readingsTimed = 0;
             }
         } else {
             buffer += chunk;
@@ -85,10 +96,11 @@ struct Model
 
         // The difference and the frequency as doubles, their quotient, then
         // times 10000 and times 1000: the stopwatch keeps the difference in
-        // ten-thousandths, the frequency in whole ticks per second.
-        if (frequency != 0) {
+        // ten-thousandths, the frequency in whole ticks per second. Over
+        // every reading timed; none timed, the time per sample stays.
+        if (frequency != 0 && readingsTimed > 0) {
             const double elapsed = double(now - startTicks) / 10000.0 / double(frequency) * 10000.0 * 1000.0;
-            msPerSample = std::fabs(elapsed) / n();
+            msPerSample = std::fabs(elapsed) / double(readingsTimed);
         }
         std::string dump = "(";
         for (int h = 0; h < n(); ++h) {
@@ -96,15 +108,24 @@ struct Model
             dump += " " + std::to_string(samples[size_t(h)]) + ",";
         }
         dump.back() = ')';
-        restart(now);
+        rearm(now);
         return dump;
     }
 
-    void restart(std::int64_t now)
+    void rearm(std::int64_t now)
     {
         armed = true;
         buffer.clear();
         startTicks = now;
+        readingsTimed = 0;
+    }
+
+    // The port reopened, or a backlog waits after a pause: the stopwatch
+    // starts with the next chunk.
+    void waitForReadings()
+    {
+        timeFromNextChunk = true;
+        readingsTimed = 0;
     }
 };
 
@@ -206,6 +227,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                     FUZZ_REQUIRE(dump->toStdString() == *expected);
             } else {
                 FUZZ_REQUIRE(!dump);
+                if (code == comEvReceive && paused)
+                    model.waitForReadings();
             }
         } else {
             switch (event) {
@@ -228,9 +251,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 model.low = chooseBound(in);
                 model.high = chooseBound(in);
                 break;
-            default: // the port went away
+            default: // the port went away and came back
                 restartCapture(state);
-                model.restart(counter.reading);
+                model.rearm(counter.reading);
+                model.waitForReadings();
                 break;
             }
         }
@@ -239,6 +263,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_REQUIRE(state.m_Samples == model.samples);
         FUZZ_REQUIRE(state.m_MsPerSample == model.msPerSample);
         FUZZ_REQUIRE(state.m_CaptureTimer->m_StartTime.raw == model.startTicks);
+        FUZZ_REQUIRE(state.m_ReadingsTimed == model.readingsTimed);
     }
     return 0;
 }

@@ -1,15 +1,20 @@
 // Whole redraws of the scope screen at sizes from nothing to a few thousand
-// pixels, with readings and cursors at and beyond their limits, or lines
-// anywhere straight through the rasteriser. Every pixel must equal a plain
-// drawing of the same picture: each line worked out from the scope's rules
-// and set pixel by pixel along Bresenham's walk. The picture lies inside a
-// larger buffer whose margins must stay untouched.
+// pixels, with readings, cursors and times per sample at and beyond their
+// limits, or lines anywhere straight through the rasteriser. Every pixel
+// must equal a plain drawing of the same picture: each line worked out from
+// the scope's rules and set pixel by pixel along Bresenham's walk. The
+// picture lies inside a larger buffer whose margins must stay untouched.
+// Both readouts must show, in their patterns, the time and the voltage
+// between the cursors, worked out plainly.
 
 #include "display/line_rasterizer.h"
 #include "display/scope_colors.h"
 #include "display/scope_renderer.h"
 #include "fuzz_input.h"
 #include "reference_line.h"
+
+#include <QLocale>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -54,11 +59,29 @@ private:
     QRgb m_color = 0;
 };
 
-struct NoReadouts : ReadoutDisplay
+struct ShownReadouts : ReadoutDisplay
 {
-    void setTimeReadout(const QString &) override { }
-    void setLevelReadout(const QString &) override { }
+    QString time;
+    QString level;
+    void setTimeReadout(const QString &text) override { time = text; }
+    void setLevelReadout(const QString &text) override { level = text; }
 };
+
+// A readout's text must match `pattern` (in English, as the fuzzer sets
+// it) and end in `unit`, and its number lie within half its last digit of
+// `expected`.
+bool readoutShows(const QString &text, const QRegularExpression &pattern, QStringView unit, double expected,
+                  double halfDigit)
+{
+    if (!pattern.match(text).hasMatch() || !text.endsWith(unit))
+        return false;
+    QString number = text;
+    number.chop(unit.size());
+    number.remove(u',');
+    bool ok = false;
+    const double shown = number.toDouble(&ok);
+    return ok && std::fabs(shown - expected) <= halfDigit * (1 + 1e-9) + std::fabs(expected) * 1e-15;
+}
 
 // The plain drawing.
 class ReferencePicture
@@ -147,6 +170,18 @@ int chooseCursor(Choices &in, int top)
     }
 }
 
+// Times per sample of real boards and far beyond them, none infinite.
+double chooseMsPerSample(Choices &in)
+{
+    const std::uint8_t kind = in.next();
+    switch (kind % 4) {
+    case 0: return kind & 4 ? 0.125 : 0.09216;
+    case 1: return in.next16() / 1e6;
+    case 2: return in.next16() / 1e3;
+    default: return double(in.next16()) * in.next16();
+    }
+}
+
 qint16 chooseReading(std::uint8_t byte, bool wild)
 {
     static constexpr qint16 kBeyond[] = {-32768, 32767, -1, 256};
@@ -159,6 +194,7 @@ void drawRedraw(Choices &in, GuardedScreen &screen, ReferencePicture &expected)
     const int u = chooseUpperBound(in);
     const int v1 = chooseCursor(in, u), v2 = chooseCursor(in, u);
     const int l1 = chooseCursor(in, 255), l2 = chooseCursor(in, 255);
+    const double msPerSample = chooseMsPerSample(in);
     const bool wild = in.next() & 1;
 
     // The readings: the rest of the input over and over; entry U is drawn never.
@@ -167,10 +203,16 @@ void drawRedraw(Choices &in, GuardedScreen &screen, ReferencePicture &expected)
     for (size_t i = 0; i < samples.size(); ++i)
         samples[i] = first < in.size ? chooseReading(in.data[first + i % (in.size - first)], wild) : 0;
 
-    NoReadouts readouts;
+    ShownReadouts readouts;
     double xScale = 0, yScale = 0;
-    drawScope(screen, readouts, ScopeFrame{samples, v1, v2, l1, l2, 0.125}, xScale, yScale);
+    drawScope(screen, readouts, ScopeFrame{samples, v1, v2, l1, l2, msPerSample}, xScale, yScale);
     expected.redraw(samples, v1, v2, l1, l2);
+
+    // "###,###.000" and "0.00", each with its unit.
+    static const QRegularExpression timePattern(QStringLiteral("^([1-9][0-9]{0,2}(,[0-9]{3})*)?\\.[0-9]{3}ms$"));
+    static const QRegularExpression levelPattern(QStringLiteral("^[0-9]+\\.[0-9]{2}V$"));
+    FUZZ_REQUIRE(readoutShows(readouts.time, timePattern, u"ms", std::abs(v1 - v2) * msPerSample, 0.0005));
+    FUZZ_REQUIRE(readoutShows(readouts.level, levelPattern, u"V", 5.0 * std::abs(l1 - l2) / 255.0, 0.005));
 }
 
 // In quarter pixels, mostly near the top left corner so that lines meet
@@ -206,6 +248,12 @@ void drawLines(Choices &in, GuardedScreen &screen, ReferencePicture &expected)
 }
 
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -62,10 +62,11 @@ public:
     Rig(const Rig &) = delete;
     Rig &operator=(const Rig &) = delete;
 
-    std::optional<QString> receive(const QByteArray &chunk)
+    std::optional<QString> receive(const QByteArray &chunk, bool paused = false)
     {
         CommNotification notification;
         notification.commEvent = comEvReceive;
+        notification.paused = paused;
         notification.triggerLow = numericValue(low);
         notification.triggerHigh = numericValue(high);
         notification.readInput = [this, chunk] {
@@ -114,6 +115,8 @@ private slots:
     void nonTriggeringLongChunkCompletesAlone();
     void blockTiming_data();
     void blockTiming();
+    void timingStartsWithTheFirstChunk_data();
+    void timingStartsWithTheFirstChunk();
     void zeroFrequencyKeepsTimePerSample();
     void smallerSampleSizeCompletesAtOnce();
     void triggerSwitchedOnWhileArmed_data();
@@ -297,8 +300,9 @@ void TestCaptureEngine::nonTriggeringLongChunkCompletesAlone()
     rig.counter.reading = 3000;
     QCOMPARE(rig.receive(bytes({3, 4, 5, 6})).value_or(QString()), QStringLiteral("( 3, 4, 5)"));
     QCOMPARE(rig.samples(), (QList<int>{3, 4, 5, kUntouched}));
-    // Timed from the last reset (reading 0 at set-up): 3000 ticks = 0.3 ms, over 3.
-    QVERIFY2(closeTo(rig.state.m_MsPerSample, 0.1), qPrintable(QString::number(rig.state.m_MsPerSample, 'g', 17)));
+    // Timed from the last reset (reading 0 at set-up): 3000 ticks = 0.3 ms,
+    // over the 6 readings read since, the replaced chunk's included.
+    QVERIFY2(closeTo(rig.state.m_MsPerSample, 0.05), qPrintable(QString::number(rig.state.m_MsPerSample, 'g', 17)));
     QVERIFY(rig.state.m_Armed);
     QVERIFY(rig.state.m_RxBuffer.isEmpty());
     QCOMPARE(rig.startReading(), std::int64_t(3000));
@@ -316,14 +320,19 @@ void TestCaptureEngine::blockTiming_data()
     QTest::addColumn<qint64>("start");
     QTest::addColumn<qint64>("stop");
     QTest::addColumn<int>("n");
+    QTest::addColumn<int>("readings"); // in the one chunk that completes the block
     QTest::addColumn<double>("msPerSample");
 
-    QTest::newRow("768 readings in 73.728 ms") << qint64(10000000) << qint64(0) << qint64(737280) << 768 << 0.096;
-    QTest::newRow("offset start") << qint64(10000000) << qint64(5000000) << qint64(5737280) << 768 << 0.096;
-    QTest::newRow("one reading") << qint64(10000000) << qint64(1000) << qint64(123457789) << 1 << 12345.6789;
-    QTest::newRow("thirds") << qint64(3) << qint64(0) << qint64(2) << 2 << 666.6666666666667 / 2;
-    QTest::newRow("counter went back") << qint64(3579545) << qint64(100) << qint64(50) << 1 << 0.013968255742000729;
-    QTest::newRow("no time at all") << qint64(10000000) << qint64(77) << qint64(77) << 4 << 0.0;
+    QTest::newRow("800 readings in 73.728 ms") << qint64(10000000) << qint64(0) << qint64(737280) << 768 << 800
+                                               << 0.09216;
+    QTest::newRow("768 readings in 73.728 ms") << qint64(10000000) << qint64(0) << qint64(737280) << 768 << 768
+                                               << 0.096;
+    QTest::newRow("offset start") << qint64(10000000) << qint64(5000000) << qint64(5737280) << 768 << 800 << 0.09216;
+    QTest::newRow("one reading") << qint64(10000000) << qint64(1000) << qint64(123457789) << 1 << 1 << 12345.6789;
+    QTest::newRow("thirds") << qint64(3) << qint64(0) << qint64(2) << 2 << 2 << 666.6666666666667 / 2;
+    QTest::newRow("counter went back") << qint64(3579545) << qint64(100) << qint64(50) << 1 << 1
+                                       << 0.013968255742000729;
+    QTest::newRow("no time at all") << qint64(10000000) << qint64(77) << qint64(77) << 4 << 9 << 0.0;
 }
 
 void TestCaptureEngine::blockTiming()
@@ -332,14 +341,15 @@ void TestCaptureEngine::blockTiming()
     QFETCH(qint64, start);
     QFETCH(qint64, stop);
     QFETCH(int, n);
+    QFETCH(int, readings);
     QFETCH(double, msPerSample);
 
     Rig rig(n, frequency);
     rig.counter.reading = start;
     rig.state.m_CaptureTimer->ResetTimer();
     rig.counter.reading = stop;
-    const QByteArray block(n, char(42));
-    QVERIFY(rig.receive(block).has_value());
+    const QByteArray chunk(readings, char(42));
+    QVERIFY(rig.receive(chunk).has_value());
     QVERIFY2(closeTo(rig.state.m_MsPerSample, msPerSample),
              qPrintable(QStringLiteral("%1 ms per sample, expected %2")
                             .arg(rig.state.m_MsPerSample, 0, 'g', 17)
@@ -347,6 +357,76 @@ void TestCaptureEngine::blockTiming()
     QVERIFY(rig.state.m_MsPerSample >= 0);
     QCOMPARE(rig.stopReading(), stop);
     QCOMPARE(rig.startReading(), stop); // reset at completion
+}
+
+void TestCaptureEngine::timingStartsWithTheFirstChunk_data()
+{
+    QTest::addColumn<bool>("afterPause"); // else after the port opened
+    QTest::addColumn<bool>("useTrigger");
+    QTest::addColumn<QList<QByteArray>>("chunks"); // 1200 ticks (0.12 ms) apart
+    QTest::addColumn<QString>("dump");
+    QTest::addColumn<double>("msPerSample");
+
+    // The first chunk starts the stopwatch; the block is timed over the
+    // readings after it.
+    QTest::newRow("opened") << false << false << QList{bytes({2, 3}), bytes({4, 5, 6})} << "( 2, 3, 4, 5)"
+                            << 0.12 / 3;
+    // The block under way before the pause goes on, with the backlog.
+    QTest::newRow("resumed") << true << false << QList{bytes({2, 3}), bytes({4, 5, 6})} << "( 1, 2, 3, 4)"
+                             << 0.12 / 3;
+    // Nothing timed: the previous time per sample stays.
+    QTest::newRow("opened, block within the first chunk") << false << false << QList{bytes({1, 2, 3, 4, 5})}
+                                                          << "( 1, 2, 3, 4)" << 0.5;
+    QTest::newRow("resumed, block within the backlog") << true << false << QList{bytes({2, 3, 4, 5, 6})}
+                                                       << "( 1, 2, 3, 4)" << 0.5;
+    QTest::newRow("waiting, first chunk refused") << false << true << QList{bytes({5}), bytes({6, 7, 8, 9, 10})}
+                                                  << "( 6, 7, 8, 9)" << 0.12 / 5;
+    // The hit starts the stopwatch again, as always.
+    QTest::newRow("waiting, first chunk triggers")
+            << false << true << QList{bytes({50}), bytes({1, 2}), bytes({3, 4})} << "( 1, 2, 3, 4)" << 0.24 / 4;
+    QTest::newRow("waiting, first chunk refused and long") << false << true << QList{bytes({5, 6, 7, 8, 9})}
+                                                           << "( 5, 6, 7, 8)" << 0.5;
+}
+
+void TestCaptureEngine::timingStartsWithTheFirstChunk()
+{
+    QFETCH(bool, afterPause);
+    QFETCH(bool, useTrigger);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QString, dump);
+    QFETCH(double, msPerSample);
+
+    Rig rig(4);
+    rig.state.m_MsPerSample = 0.5;
+    if (afterPause) {
+        QVERIFY(!rig.receive(bytes({1})).has_value());
+        QVERIFY(!rig.receive(bytes({9, 9, 9, 9}), true).has_value()); // left in the port
+        QCOMPARE(rig.state.m_RxBuffer, bytes({1}));
+    } else {
+        restartCapture(rig.state);
+    }
+    rig.state.m_UseTrigger = useTrigger;
+
+    // A second of silence (the board resetting, or the operator looking),
+    // and a read that brings nothing: neither starts the timing.
+    std::int64_t reading = 10000000;
+    rig.counter.reading = reading;
+    QVERIFY(!rig.receive(QByteArray()).has_value());
+    std::optional<QString> completed;
+    for (const QByteArray &chunk : chunks) {
+        QVERIFY(!completed.has_value());
+        rig.counter.reading = reading;
+        completed = rig.receive(chunk);
+        reading += 1200;
+    }
+    QCOMPARE(completed.value_or(QString()), dump);
+    QVERIFY2(closeTo(rig.state.m_MsPerSample, msPerSample), qPrintable(QString::number(rig.state.m_MsPerSample, 'g', 17)));
+
+    // The next block is timed as usual, from the completion on.
+    rig.state.m_UseTrigger = false;
+    rig.counter.reading += 4000;
+    QVERIFY(rig.receive(bytes({1, 2, 3, 4})).has_value());
+    QVERIFY(closeTo(rig.state.m_MsPerSample, 0.4 / 4));
 }
 
 void TestCaptureEngine::zeroFrequencyKeepsTimePerSample()
@@ -571,15 +651,23 @@ void TestCaptureEngine::largestSampleSize()
     QByteArray chunk;
     for (int i = 0; i < n; ++i)
         chunk.append(char(i % 256));
-    rig.counter.reading = 32766 * 1000; // 0.1 ms per reading
-    const std::optional<QString> dump = rig.receive(chunk);
+    // Waiting for a trigger that never comes, over two refused chunks, then
+    // the last one held begins the block: 65531 readings were timed, more
+    // than a 16-bit counter holds.
+    rig.state.m_UseTrigger = true;
+    rig.low = QStringLiteral("256");
+    QVERIFY(!rig.receive(chunk.first(n - 1)).has_value());
+    QVERIFY(!rig.receive(chunk.first(n - 1)).has_value());
+    rig.state.m_UseTrigger = false;
+    rig.counter.reading = 65531 * 1000; // 0.1 ms per reading
+    const std::optional<QString> dump = rig.receive(chunk.last(1));
     QVERIFY(dump.has_value());
     QVERIFY(dump->startsWith(QStringLiteral("( 0, 1, 2,")));
     QVERIFY(dump->endsWith(QStringLiteral(", 252, 253)")));
     QCOMPARE(dump->count(u','), n - 1);
     QCOMPARE(rig.state.m_Samples[size_t(n - 1)], qint16((n - 1) % 256));
     QCOMPARE(rig.state.m_Samples[size_t(n)], kUntouched);
-    QVERIFY(closeTo(rig.state.m_MsPerSample, 0.1));
+    QVERIFY2(closeTo(rig.state.m_MsPerSample, 0.1), qPrintable(QString::number(rig.state.m_MsPerSample, 'g', 17)));
 }
 
 void TestCaptureEngine::everyByteValueStoredUnaltered()
@@ -637,8 +725,8 @@ void TestCaptureEngine::everyBlockRearms()
         QCOMPARE(rig.startReading(), reading);
         QCOMPARE(rig.state.m_UseTrigger, useTrigger);
         QCOMPARE(rig.samples(), (QList<int>{block, 1, kUntouched}));
-        // 2000 ticks = 0.2 ms over 2 readings.
-        QVERIFY(closeTo(rig.state.m_MsPerSample, 0.1));
+        // 2000 ticks = 0.2 ms over the chunk's 3 readings.
+        QVERIFY(closeTo(rig.state.m_MsPerSample, 0.2 / 3));
     }
 }
 

@@ -138,8 +138,7 @@ void TestEndToEnd::timePerSampleMatchesTheLine()
     QVERIFY(rig.waitForBlocks(8));
     rig.board.stop();
 
-    // The first block is timed from the opening of the port, before the
-    // board started; the second may still carry the start-up's delay.
+    // The first two blocks may still carry the start-up's delays.
     const double expected = 11.0 / 115200.0 * 1000.0; // about 0.0955 ms
     double sum = 0;
     QStringList seen;
@@ -150,12 +149,11 @@ void TestEndToEnd::timePerSampleMatchesTheLine()
     const double mean = sum / 6;
     qInfo("ms per sample: %s; mean %.5f, line %.5f", qPrintable(seen.join(u' ')), mean, expected);
     // A block is timed from the notification that ended the previous one to
-    // the one that ends it, so it spans N readings plus the dropped rest of
-    // its last chunk (about 10 readings at 1 ms bursts: +1.3 % at N = 768),
-    // and either end can be late by a notification's latency (about 1 ms,
-    // a few on a busy machine, against 73 ms a block). The board keeps to
-    // the line's clock, so lateness at one end is made up at the next
-    // block: over six blocks 10 % holds with room to spare.
+    // the one that ends it, over the readings read in that time, and either
+    // end can be late by a notification's latency (about 1 ms, a few on a
+    // busy machine, against 73 ms a block). The board keeps to the line's
+    // clock, so lateness at one end is made up at the next block: over six
+    // blocks 10 % holds with room to spare.
     QVERIFY2(std::abs(mean - expected) <= 0.10 * expected, qPrintable(QString::number(mean)));
 }
 
@@ -499,7 +497,8 @@ void TestEndToEnd::boardPluggedInLaterUnpluggedAndBack()
     QCOMPARE(form.Picture1->picture(), picture); // redrawn all along, the same
 
     // Back: reopened, the half block given up, and the next block made of
-    // new readings only, timed from the reopening.
+    // new readings only. It arrives whole, in the first chunk after the
+    // reopening, so it keeps the time per sample there was.
     auto back = std::make_unique<PseudoTerminal>();
     QVERIFY(QFile::link(back->slavePath(), device));
     QVERIFY(runUntil([&] { return form.MSComm1.PortOpen(); }, 5000));
@@ -509,7 +508,7 @@ void TestEndToEnd::boardPluggedInLaterUnpluggedAndBack()
     QVERIFY(back->writeAll(QByteArray(768, char(120))));
     QVERIFY(runUntil([&] { return dumps.size() == 2; }, 5000));
     QVERIFY(std::ranges::all_of(form.m_Samples.begin(), form.m_Samples.end() - 1, [](qint16 s) { return s == 120; }));
-    // From the last block before the loss it would be over 2 s, 2.6 ms a reading.
+    // Timed from the last block before the loss it would be over 2 s, 2.6 ms a reading.
     QVERIFY2(form.m_MsPerSample < 1000.0 / 768, qPrintable(QString::number(form.m_MsPerSample)));
     form.Form_Unload();
 }

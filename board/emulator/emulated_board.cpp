@@ -16,7 +16,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -24,8 +28,8 @@ namespace {
 
 constexpr const char *kMcu = "atmega328p";
 constexpr std::uint32_t kMillivolts = 5000;
-// The simulation runs in slices of 1 ms of board time; after each one the
-// line gets what was sent and the clock is checked.
+// The simulation runs in slices of at most 1 ms of board time; after each
+// one the clock is checked and the USB chip hands over what is due.
 constexpr std::uint64_t kSliceCycles = EmulatedBoard::kClockHz / 1000;
 // A host that stalled longer than this is not caught up with a burst.
 constexpr double kMaxLagSeconds = 2.0;
@@ -52,6 +56,25 @@ void releaseFirmware(elf_firmware_t &firmware)
     for (std::uint32_t i = 0; i < firmware.symbolcount; ++i)
         std::free(firmware.symbol[i]);
     std::free(firmware.symbol);
+}
+
+// A pseudo-terminal's master reports a hang-up while nobody has its slave open.
+bool slaveOpen(int master)
+{
+    pollfd fd{master, 0, 0};
+    return !(::poll(&fd, 1, 0) > 0 && (fd.revents & POLLHUP));
+}
+
+// Until its slave has been opened once, a master reports no hang-up at all:
+// opened and closed here, the line shows from now on whether anyone holds it.
+void showWhetherOpen(int master)
+{
+    char name[128];
+    if (::ptsname_r(master, name, sizeof name) != 0)
+        return;
+    const int slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave >= 0)
+        ::close(slave);
 }
 
 } // namespace
@@ -90,6 +113,7 @@ struct SimulationCallbacks
     {
         auto *board = static_cast<EmulatedBoard *>(param);
         board->m_pending.push_back({std::uint8_t(value), board->m_conversionCycle, board->m_conversionVolts});
+        board->m_usb.receive(std::uint8_t(value));
     }
 };
 
@@ -163,10 +187,25 @@ void EmulatedBoard::setVoltages(std::vector<double> volts)
     m_nextVoltage = 0;
 }
 
+void EmulatedBoard::setDelivery(UsbDelivery delivery)
+{
+    m_usb = UsbSerialChip(delivery, kClockHz);
+}
+
+void EmulatedBoard::resetOnOpening(double holdSeconds)
+{
+    m_openingHoldSeconds = std::max(0.0, holdSeconds);
+}
+
 void EmulatedBoard::start()
 {
     if (m_thread.joinable())
         return;
+    // A line already open when the board starts was not opened: the board
+    // was powered up on it.
+    if (m_openingHoldSeconds >= 0)
+        showWhetherOpen(m_fd);
+    m_lineOpen = slaveOpen(m_fd);
     m_stopping = false;
     m_thread = std::thread(&EmulatedBoard::run, this);
 }
@@ -218,21 +257,19 @@ void EmulatedBoard::run()
     const std::int64_t cpuAtStart = threadCpuNanoseconds() - m_cpuNanoseconds.load();
     Clock::time_point origin = Clock::now();
     std::uint64_t originCycle = avr->cycle;
+    m_usb.restart(avr->cycle);
 
     while (!m_stopping) {
-        if (m_restartRequested.exchange(false)) {
-            // Between slices: everything sent before is in the line.
-            avr_reset(avr);
-            std::lock_guard lock(m_mutex);
-            m_restarts.push_back(m_recorded.size());
-        }
-        runSlice(avr->cycle + kSliceCycles);
-        writeToLine();
+        if (m_restartRequested.exchange(false))
+            resetChip();
+        runSlice(std::min(avr->cycle + kSliceCycles, m_usb.nextFlush()));
+        record();
         m_boardCycles = avr->cycle;
         m_cpuNanoseconds = threadCpuNanoseconds() - cpuAtStart;
         if (avr->state == cpu_Done || avr->state == cpu_Crashed)
             break;
 
+        // What the USB chip hands over leaves on time, not a slice early.
         const auto due = origin + std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(double(avr->cycle - originCycle) / kClockHz));
         const Clock::time_point now = Clock::now();
@@ -242,13 +279,27 @@ void EmulatedBoard::run()
         } else if (due > now) {
             std::this_thread::sleep_until(due);
         }
+
+        // Checked right before handing over, so nothing from before the
+        // reset reaches the one who opened the line.
+        if (lineJustOpened()) {
+            resetChip();
+            if (!holdSilent(m_openingHoldSeconds))
+                break;
+            origin = Clock::now();
+            originCycle = avr->cycle;
+            m_usb.restart(avr->cycle);
+            continue;
+        }
+        handOver();
     }
 }
 
+// Up to `untilCycle`, or until the USB chip has a full packet to send.
 void EmulatedBoard::runSlice(std::uint64_t untilCycle)
 {
     avr_t *avr = m_sim->avr;
-    while (avr->cycle < untilCycle) {
+    while (avr->cycle < untilCycle && !m_usb.packetFull()) {
         fixByteTime();
         const int state = avr_run(avr);
         if (state == cpu_Done || state == cpu_Crashed)
@@ -274,17 +325,60 @@ void EmulatedBoard::fixByteTime()
     uart->cycles_per_byte = cyclesPerBit * std::uint32_t(1 + dataBits + parityBits + stopBits);
 }
 
-// What the chip sent in this slice goes into the line at once. A line that
-// cannot take it (nobody reading, its buffer full) loses it, as a real
-// serial wire does.
-void EmulatedBoard::writeToLine()
+// The reset pin pulled, between slices: the firmware starts again from its
+// first instruction.
+void EmulatedBoard::resetChip()
+{
+    avr_reset(m_sim->avr);
+    std::lock_guard lock(m_mutex);
+    m_restarts.push_back(m_recorded.size());
+}
+
+// Whether the line has been opened since the last look, when the board is
+// to reset on opening.
+bool EmulatedBoard::lineJustOpened()
+{
+    if (m_openingHoldSeconds < 0)
+        return false;
+    const bool wasOpen = std::exchange(m_lineOpen, slaveOpen(m_fd));
+    return m_lineOpen && !wasOpen;
+}
+
+// The bootloader's wait: the chip sends nothing for `seconds`. False when
+// the board is stopped meanwhile.
+bool EmulatedBoard::holdSilent(double seconds)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(seconds));
+    for (Clock::time_point now = Clock::now(); !m_stopping && now < end; now = Clock::now())
+        std::this_thread::sleep_for(std::min<Clock::duration>(std::chrono::milliseconds(10), end - now));
+    return !m_stopping;
+}
+
+// The USART's bytes so far, for the recording.
+void EmulatedBoard::record()
 {
     if (m_pending.empty())
         return;
-    std::vector<char> bytes(m_pending.size());
-    std::transform(m_pending.begin(), m_pending.end(), bytes.begin(), [](const SentByte &b) { return char(b.value); });
+    std::lock_guard lock(m_mutex);
+    if (m_recording)
+        m_recorded.insert(m_recorded.end(), m_pending.begin(), m_pending.end());
+    m_pending.clear();
+}
+
+// What the USB chip hands over now goes into the line at once. A line that
+// cannot take it (nobody reading, its buffer full) loses it, as a real
+// serial wire does; so does a line nobody has open, when the board resets
+// on opening.
+void EmulatedBoard::handOver()
+{
+    const std::vector<std::uint8_t> bytes = m_usb.handOver(m_sim->avr->cycle);
+    if (bytes.empty())
+        return;
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    const bool lineClosed = m_openingHoldSeconds >= 0 && !m_lineOpen;
+    while (!lineClosed && done < bytes.size()) {
         const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += std::size_t(n);
@@ -295,10 +389,4 @@ void EmulatedBoard::writeToLine()
         }
     }
     m_dropped += bytes.size() - done;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_recording)
-            m_recorded.insert(m_recorded.end(), m_pending.begin(), m_pending.end());
-    }
-    m_pending.clear();
 }

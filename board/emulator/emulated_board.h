@@ -1,5 +1,6 @@
 #pragma once
 
+#include "usb_serial_chip.h"
 #include "waveform.h"
 
 #include <atomic>
@@ -12,13 +13,17 @@
 
 // The sampling board's firmware running on an emulated ATmega328P at 16 MHz
 // (simavr), paced to real time. A waveform or a list of voltages drives pin
-// A0; every byte the chip's USART sends is written into a line (the master
-// side of a pseudo-terminal), in order and at the line's pace.
+// A0; every byte the chip's USART sends goes through the board's USB serial
+// chip into a line (the master side of a pseudo-terminal), in order and at
+// the line's pace.
 class EmulatedBoard
 {
 public:
     static constexpr std::uint32_t kClockHz = 16'000'000;
     static constexpr double kSupplyVolts = 5.0;
+    // How long an Uno's bootloader keeps the line silent after a reset
+    // (its LED flashes, then its one-second watchdog).
+    static constexpr double kUnoBootloaderSeconds = 1.4;
 
     // Noise is the simulated board's alone: here it stays at the offset.
     using Waveform = ::Waveform;
@@ -55,6 +60,16 @@ public:
     void setVoltages(std::vector<double> volts);
     static double volts(const Signal &signal, double seconds);
 
+    // How the USB chip hands the bytes over; every millisecond unless told.
+    // Before start().
+    void setDelivery(UsbDelivery delivery);
+    // From start() on, opening the line resets the chip, as an Uno's USB
+    // chip does when a program opens the port; the line then stays silent
+    // for `holdSeconds` (the bootloader's wait) before the firmware runs from
+    // reset. What the board sends while nobody has the line open is lost,
+    // as on a closed port. Before start().
+    void resetOnOpening(double holdSeconds);
+
     void start();
     void stop();
     // The reset pin pulled, as the reset button or the USB chip does: the
@@ -79,10 +94,15 @@ private:
     void run();
     void runSlice(std::uint64_t untilCycle);
     void fixByteTime();
-    void writeToLine();
+    void resetChip();
+    bool lineJustOpened();
+    bool holdSilent(double seconds);
+    void record();
+    void handOver();
 
     const int m_fd;
     std::unique_ptr<Simulation> m_sim;
+    double m_openingHoldSeconds = -1; // below 0: opening the line does nothing
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_restartRequested{false};
@@ -100,6 +120,8 @@ private:
     std::atomic<std::int64_t> m_cpuNanoseconds{0};
 
     // Simulation thread only.
+    UsbSerialChip m_usb{UsbDelivery::everyMillisecond(), kClockHz};
+    bool m_lineOpen = true;
     std::vector<SentByte> m_pending;
     std::uint64_t m_conversionCycle = 0;
     double m_conversionVolts = 0;

@@ -5,6 +5,7 @@
 #include "dump_text.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -14,6 +15,37 @@ void requireSampleSizeInRange(int n)
         throw ArithmeticError("sample size below 1");
     if (n > CaptureState::kMaxSampleSize)
         throw OverflowError("sample size above 32766");
+}
+
+void resetStopwatch(CaptureState &state)
+{
+    state.m_CaptureTimer->ResetTimer();
+    state.m_ReadingsTimed = 0;
+}
+
+void timeFromNextChunk(CaptureState &state)
+{
+    state.m_TimeFromNextChunk = true;
+    state.m_ReadingsTimed = 0;
+}
+
+// A chunk arrived. The first one once readings flow again starts the
+// stopwatch instead of being timed.
+void countReadings(CaptureState &state, qsizetype chunkSize)
+{
+    if (chunkSize == 0)
+        return;
+    if (std::exchange(state.m_TimeFromNextChunk, false))
+        resetStopwatch(state);
+    else
+        state.m_ReadingsTimed += chunkSize;
+}
+
+void rearm(CaptureState &state)
+{
+    state.m_Armed = true;
+    state.m_RxBuffer.clear();
+    resetStopwatch(state);
 }
 
 bool triggers(const CaptureState &state, const CommNotification &notification)
@@ -26,11 +58,12 @@ QString completeBlock(CaptureState &state, int n)
 {
     clsTimer &timer = *state.m_CaptureTimer;
     timer.StopTimer();
-    // Without a counter frequency the block cannot be timed; it keeps the
-    // previous time per sample rather than an infinite one.
-    if (timer.m_curFrequency.raw != 0) {
+    // Without a counter frequency, or without a reading that arrived while
+    // it was timed, the block cannot be timed; it keeps the previous time
+    // per sample rather than an infinite one.
+    if (timer.m_curFrequency.raw != 0 && state.m_ReadingsTimed > 0) {
         const double elapsed = elapsedMilliseconds(timer.m_StartTime, timer.m_StopTime, timer.m_curFrequency);
-        state.m_MsPerSample = std::fabs(elapsed) / n;
+        state.m_MsPerSample = std::fabs(elapsed) / double(state.m_ReadingsTimed);
     }
 
     const auto *bytes = reinterpret_cast<const unsigned char *>(state.m_RxBuffer.constData());
@@ -38,7 +71,7 @@ QString completeBlock(CaptureState &state, int n)
         state.m_Samples[size_t(h)] = qint16(bytes[h]);
     QString dump = dumpText(std::span(state.m_Samples).first(size_t(n)));
 
-    restartCapture(state);
+    rearm(state);
     return dump;
 }
 
@@ -46,13 +79,18 @@ QString completeBlock(CaptureState &state, int n)
 
 std::optional<QString> handleCommNotification(CaptureState &state, const CommNotification &notification)
 {
-    if (notification.commEvent != comEvReceive || notification.paused)
+    if (notification.commEvent != comEvReceive)
         return std::nullopt;
+    if (notification.paused) {
+        timeFromNextChunk(state);
+        return std::nullopt;
+    }
     const int n = state.sampleSize();
     requireSampleSizeInRange(n);
 
+    QByteArray chunk = notification.readInput();
+    countReadings(state, chunk.size());
     if (state.m_Armed && state.m_UseTrigger) {
-        QByteArray chunk = notification.readInput();
         // No first reading to test: the previous chunk stays as it was.
         if (chunk.isEmpty())
             return std::nullopt;
@@ -60,10 +98,10 @@ std::optional<QString> handleCommNotification(CaptureState &state, const CommNot
         if (triggers(state, notification)) {
             state.m_Armed = false;
             state.m_RxBuffer.clear();
-            state.m_CaptureTimer->ResetTimer();
+            resetStopwatch(state);
         }
     } else {
-        state.m_RxBuffer.append(notification.readInput());
+        state.m_RxBuffer.append(chunk);
     }
 
     if (state.m_RxBuffer.size() < n)
@@ -73,7 +111,6 @@ std::optional<QString> handleCommNotification(CaptureState &state, const CommNot
 
 void restartCapture(CaptureState &state)
 {
-    state.m_Armed = true;
-    state.m_RxBuffer.clear();
-    state.m_CaptureTimer->ResetTimer();
+    rearm(state);
+    timeFromNextChunk(state);
 }

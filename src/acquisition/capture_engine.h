@@ -25,11 +25,18 @@ struct CommNotification
 };
 
 // Turns received chunks into blocks of N readings, with the optional trigger
-// window and the block's timing. Returns the dump text of a block completed
-// by this notification. OverflowError or ArithmeticError when N is outside
-// 1..32766; the port is then not read.
+// window and the block's timing: the block's time over the readings read in
+// that time. Returns the dump text of a block completed by this
+// notification. OverflowError or ArithmeticError when N is outside 1..32766;
+// the port is then not read.
+//
+// A receive notification while paused means a backlog will come at once:
+// as after the port's opening, the block is then timed from the arrival of
+// its first chunk, whose readings are not counted. A block that completes
+// within that chunk keeps the previous time per sample.
 std::optional<QString> handleCommNotification(CaptureState &state, const CommNotification &notification);
 
-// A block under way is given up (the port went away): the buffer is emptied,
-// the engine re-armed and the stopwatch reset, as after a block.
+// The port has opened or reopened: a block under way is given up, the engine
+// re-armed and the stopwatch reset, as after a block, and the next block is
+// timed from the first readings that arrive.
 void restartCapture(CaptureState &state);

@@ -24,6 +24,13 @@ struct CaptureState
     bool m_Armed = true;
     bool m_UseTrigger = false;
     double m_MsPerSample = 0.125;
+    // Readings read from the port since the stopwatch was last reset: the
+    // block's time is divided by them. Long waits for a trigger and backlogs
+    // take it far beyond any N.
+    qint64 m_ReadingsTimed = 0;
+    // Readings may not be flowing yet (the port has just opened, or a
+    // backlog waits after a pause): the block is timed from the next chunk.
+    bool m_TimeFromNextChunk = false;
 
     // N, the sample size.
     int sampleSize() const { return int(m_Samples.size()) - 1; }

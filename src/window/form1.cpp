@@ -139,7 +139,9 @@ void Form1::Form_Load()
     m_Samples.assign(kStartSampleSize + 1, 0);
     m_CaptureTimer = std::make_unique<clsTimer>();
     openPort();
-    m_CaptureTimer->ResetTimer();
+    // The stopwatch is reset, and the first block timed from the first
+    // readings after the opening: the board may be resetting meanwhile.
+    restartCapture(*this);
     scrollVLine1->setMaximum(sampleSize());
     scrollVLine2->setMaximum(sampleSize());
     m_Armed = true;
@@ -228,7 +230,7 @@ void Form1::MSComm1_OnComm()
 void Form1::MSComm1_ConnectionChanged()
 {
     // A block under way when the port went is given up; the next one is
-    // timed from the reopening, as the first one was from the opening.
+    // timed from the first readings after the reopening, as after the opening.
     if (MSComm1.PortOpen())
         restartCapture(*this);
     showPortStatus();
