@@ -10,6 +10,7 @@ void LineRasterizer::setTarget(QImage *image)
     m_stride = image->bytesPerLine() / qsizetype(sizeof(QRgb));
     m_width = image->width();
     m_height = image->height();
+    m_spans.setWidth(m_width);
     m_pending = {};
 }
 
@@ -38,15 +39,28 @@ int LineRasterizer::pixelOf(float coordinate, int size)
 void LineRasterizer::clear(QRgb color)
 {
     m_pending = {};
+    m_spans.clear();
     if (m_image)
         m_image->fill(color);
 }
 
 void LineRasterizer::flush()
 {
-    if (m_pending.bottom >= m_pending.top)
-        fillColumn(m_pending.x, m_pending.top, m_pending.bottom, m_pending.color);
-    m_pending = {};
+    writeSpans();
+}
+
+inline void LineRasterizer::addSpan(int x, int top, int bottom)
+{
+    // Most spans join the one before them: merged here, they reach the
+    // column's store once per column instead of once per line.
+    ColumnSpans::Span &pending = m_pending.span;
+    if (m_pending.x == x && pending.touches(top, bottom)) {
+        pending.top = std::min(pending.top, top);
+        pending.bottom = std::max(pending.bottom, bottom);
+        return;
+    }
+    storePending();
+    m_pending = {x, {top, bottom}};
 }
 
 void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
@@ -56,38 +70,64 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
     const int px1 = pixelOf(x1, m_width), py1 = pixelOf(y1, m_height);
     const int px2 = pixelOf(x2, m_width), py2 = pixelOf(y2, m_height);
 
-    if (px1 == px2) {
-        const int top = std::min(py1, py2), bottom = std::max(py1, py2);
-        Span &span = m_pending;
-        const bool joins = span.bottom >= span.top && span.x == px1 && span.color == color
-                           && top <= span.bottom + 1 && bottom >= span.top - 1;
-        if (joins) {
-            span.top = std::min(span.top, top);
-            span.bottom = std::max(span.bottom, bottom);
-        } else {
-            flush();
-            m_pending = {px1, top, bottom, color};
-        }
-        return;
+    if (color != m_spanColor) {
+        writeSpans();
+        m_spanColor = color;
     }
-    flush();
-    if (py1 == py2)
+    const int dx = std::abs(px2 - px1), dy = std::abs(py2 - py1);
+    if (dx == 0) // most of a dense trace
+        addSpan(px1, std::min(py1, py2), std::max(py1, py2));
+    else if (dy >= dx)
+        addSteepLine(px1, py1, px2, py2);
+    else if (dy == 0)
         fillRow(py1, std::min(px1, px2), std::max(px1, px2), color);
     else
         plotBresenham(px1, py1, px2, py2, color);
 }
 
-void LineRasterizer::fillColumn(int x, int top, int bottom, QRgb color)
+void LineRasterizer::addSteepLine(int x1, int y1, int x2, int y2)
 {
-    if (x < 0 || x >= m_width)
+    // plotBresenham's walk a column at a time. While twice the error lies
+    // below dy, only y steps, each adding dx to the error: such a run is
+    // counted at once, and the step after it moves x.
+    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    int error = dx + dy;
+    while (x1 != x2) {
+        const int alone = 2 * error < dy ? (dy - 2 * error + 2 * dx - 1) / (2 * dx) : 0;
+        const int runEnd = y1 + alone * sy;
+        addSpan(x1, std::min(y1, runEnd), std::max(y1, runEnd));
+        error += alone * dx;
+        y1 = runEnd;
+        const int twice = 2 * error;
+        error += dy;
+        x1 += sx;
+        if (twice <= dx) {
+            error += dx;
+            y1 += sy;
+        }
+    }
+    addSpan(x1, std::min(y1, y2), std::max(y1, y2));
+}
+
+void LineRasterizer::storePending()
+{
+    const int x = m_pending.x;
+    const int top = std::max(m_pending.span.top, 0), bottom = std::min(m_pending.span.bottom, m_height - 1);
+    m_pending = {};
+    if (x < 0 || x >= m_width || top > bottom)
         return;
-    top = std::max(top, 0);
-    bottom = std::min(bottom, m_height - 1);
-    if (top > bottom)
-        return;
-    QRgb *pixel = pixels() + top * m_stride + x;
-    for (int y = top; y <= bottom; ++y, pixel += m_stride)
-        *pixel = color;
+    // A column holds one span; one apart from it is written at once.
+    const ColumnSpans::Span apart = m_spans.add(x, top, bottom);
+    if (!apart.isEmpty())
+        ColumnSpans::fillColumn(pixels() + x, m_stride, apart, m_spanColor);
+}
+
+void LineRasterizer::writeSpans()
+{
+    storePending();
+    if (!m_spans.isEmpty())
+        m_spans.write(pixels(), m_stride, m_spanColor);
 }
 
 void LineRasterizer::fillRow(int y, int left, int right, QRgb color)

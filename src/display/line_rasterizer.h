@@ -1,5 +1,7 @@
 #pragma once
 
+#include "column_spans.h"
+
 #include <QImage>
 #include <QRgb>
 
@@ -14,11 +16,13 @@
 // image is first pulled in to a pixel just beyond it, so such a line keeps
 // its visible end but only roughly its slope; the scope never draws one.
 //
-// Consecutive vertical lines in one column and colour that touch are merged
-// into one span, which is written once: a trace with many readings per
-// column costs one span per column instead of one line per reading, with the
-// same pixels. The span is written by the next line that does not join it,
-// by flush() and by clear().
+// The lines of one colour that are at least as steep as a diagonal are
+// gathered as vertical spans, one per column where they touch, and written
+// together when a line of another colour comes or at flush(): pixels of one
+// colour may be set in any order, and a later colour still covers an
+// earlier one; clear() drops them unwritten. A trace with many readings per
+// column thus costs one span per column instead of one line per reading,
+// with the same pixels.
 class LineRasterizer
 {
 public:
@@ -35,20 +39,24 @@ public:
 private:
     QRgb *pixels();
     void plotBresenham(int x1, int y1, int x2, int y2, QRgb color);
-    void fillColumn(int x, int top, int bottom, QRgb color);
+    void addSteepLine(int x1, int y1, int x2, int y2);
+    void addSpan(int x, int top, int bottom);
+    void storePending();
+    void writeSpans();
     void fillRow(int y, int left, int right, QRgb color);
-
-    struct Span
-    {
-        int x = 0;
-        int top = 0;
-        int bottom = -1; // empty while bottom < top
-        QRgb color = 0;
-    };
 
     QImage *m_image = nullptr;
     qsizetype m_stride = 0; // pixels per row
     int m_width = 0;
     int m_height = 0;
-    Span m_pending;
+    // The spans of the current colour: the latest, still growing, and the
+    // rest, one per column.
+    struct PendingSpan
+    {
+        int x = 0;
+        ColumnSpans::Span span;
+    };
+    PendingSpan m_pending;
+    ColumnSpans m_spans;
+    QRgb m_spanColor = 0;
 };
