@@ -1,7 +1,6 @@
 #include "line_rasterizer.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 
 void LineRasterizer::setTarget(QImage *image)
@@ -26,13 +25,16 @@ int LineRasterizer::pixelOf(float coordinate, int size)
 {
     // In double, where adding the half is exact: in float, a coordinate just
     // below a half (0.49999997) would round up to the next pixel.
-    const double rounded = std::floor(double(coordinate) + 0.5);
+    const double shifted = double(coordinate) + 0.5;
     // Far off the image: a pixel just beyond it, without overflowing.
-    if (!(rounded >= -1.0))
+    if (!(shifted >= -1.0))
         return -1;
-    if (rounded > double(size))
+    if (shifted >= double(size) + 1.0)
         return size + 1;
-    const int pixel = int(rounded);
+    // The floor by truncation, which is cheaper than std::floor without
+    // SSE4.1: one less where truncation rounded a negative value up.
+    const int truncated = int(shifted);
+    const int pixel = double(truncated) > shifted ? truncated - 1 : truncated;
     return pixel == size ? size - 1 : pixel;
 }
 
