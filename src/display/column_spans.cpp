@@ -29,6 +29,13 @@ void maskStrip(QRgb *__restrict pixels, const QRgb *__restrict mask, QRgb color)
         pixels[i] ^= (pixels[i] ^ color) & mask[i];
 }
 
+template<int Width>
+void selectStrip(QRgb *__restrict pixels, const QRgb *__restrict mask, QRgb color, QRgb background)
+{
+    for (int i = 0; i < Width; ++i)
+        pixels[i] = background ^ ((background ^ color) & mask[i]);
+}
+
 } // namespace
 
 void ColumnSpans::setWidth(int width)
@@ -64,18 +71,6 @@ ColumnSpans::Span ColumnSpans::add(int x, int top, int bottom)
     return replaced;
 }
 
-void ColumnSpans::write(QRgb *pixels, qsizetype stride, QRgb color)
-{
-    const Span reached = rows();
-    if (isDense(reached)) {
-        for (int y = reached.top; y <= reached.bottom; ++y)
-            writeRow(pixels + y * stride, y, color);
-    } else {
-        writeDownColumns(pixels, stride, color);
-    }
-    clear();
-}
-
 void ColumnSpans::clear()
 {
     if (isEmpty())
@@ -98,6 +93,8 @@ void ColumnSpans::fillColumn(QRgb *column, qsizetype stride, Span span, QRgb col
 
 ColumnSpans::Span ColumnSpans::rows() const
 {
+    if (isEmpty())
+        return {};
     const qsizetype left = m_firstStrip * kStripWidth;
     const qsizetype right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
     return {*std::min_element(m_top.begin() + left, m_top.begin() + right),
@@ -120,24 +117,29 @@ void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) c
     }
 }
 
-void ColumnSpans::writeRow(QRgb *row, int y, QRgb color)
+void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background)
 {
+    const int left = m_firstStrip * kStripWidth, right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    if (background) {
+        std::fill(row, row + left, *background);
+        std::fill(row + right, row + m_width, *background);
+    }
     // Rows come in increasing order, so each strip's lit columns are found
     // again only where a span begins or ends.
     for (int strip = m_firstStrip; strip <= m_lastStrip; ++strip) {
         LitColumns &lit = m_lit[size_t(strip)];
         if (y >= lit.until)
             findLitColumns(strip, y);
-        if (lit.count == 0)
-            continue;
         QRgb *const pixels = row + strip * kStripWidth;
         const int width = std::min(kStripWidth, m_width - strip * kStripWidth);
         if (width < kStripWidth) { // the last strip, cut off by the image's edge
             for (int i = 0; i < width; ++i)
-                pixels[i] ^= (pixels[i] ^ color) & lit.mask[size_t(i)];
+                pixels[i] = lit.mask[size_t(i)] ? color : background.value_or(pixels[i]);
         } else if (lit.count == kStripWidth) {
             fillStrip<kStripWidth>(pixels, color);
-        } else {
+        } else if (background) {
+            selectStrip<kStripWidth>(pixels, lit.mask.data(), color, *background);
+        } else if (lit.count > 0) {
             maskStrip<kStripWidth>(pixels, lit.mask.data(), color);
         }
     }

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 #include <vector>
 
 // Vertical spans of one colour, at most one per pixel column, gathered and
@@ -34,9 +35,15 @@ public:
     // replaces it and is handed back, for the caller to write on its own.
     Span add(int x, int top, int bottom);
 
-    // Writes every span and forgets them all.
-    void write(QRgb *pixels, qsizetype stride, QRgb color);
-    // Forgets every span unwritten.
+    // The rows that the spans reach, when there are any.
+    Span rows() const;
+    // Whether the spans are best written along the rows, rather than down the columns.
+    bool isDense(Span rows) const;
+    void writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) const;
+    // Row y: its lit pixels take the colour, the others keep theirs or take
+    // `background`. Rows go in increasing order after the last add().
+    void writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background);
+    // Forgets every span.
     void clear();
 
     // One span down the column that `column` points into at row 0.
@@ -55,10 +62,6 @@ private:
         std::array<QRgb, kStripWidth> mask{}; // all ones in a lit column
     };
 
-    Span rows() const;
-    bool isDense(Span rows) const;
-    void writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) const;
-    void writeRow(QRgb *row, int y, QRgb color);
     void findLitColumns(int strip, int y);
 
     // Per column; an empty column lies nowhere (its top past every row).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 void LineRasterizer::setTarget(QImage *image)
 {
@@ -10,6 +11,7 @@ void LineRasterizer::setTarget(QImage *image)
     m_width = image->width();
     m_height = image->height();
     m_spans.setWidth(m_width);
+    m_background.setHeight(m_height);
     m_pending = {};
 }
 
@@ -42,13 +44,14 @@ void LineRasterizer::clear(QRgb color)
 {
     m_pending = {};
     m_spans.clear();
-    if (m_image)
-        m_image->fill(color);
+    m_background.start(color);
 }
 
 void LineRasterizer::flush()
 {
     writeSpans();
+    if (m_width > 0)
+        layBackground(0, m_height - 1);
 }
 
 inline void LineRasterizer::addSpan(int x, int top, int bottom)
@@ -121,15 +124,38 @@ void LineRasterizer::storePending()
         return;
     // A column holds one span; one apart from it is written at once.
     const ColumnSpans::Span apart = m_spans.add(x, top, bottom);
-    if (!apart.isEmpty())
+    if (!apart.isEmpty()) {
+        layBackground(apart.top, apart.bottom);
         ColumnSpans::fillColumn(pixels() + x, m_stride, apart, m_spanColor);
+    }
 }
 
 void LineRasterizer::writeSpans()
 {
     storePending();
-    if (!m_spans.isEmpty())
-        m_spans.write(pixels(), m_stride, m_spanColor);
+    const ColumnSpans::Span rows = m_spans.rows();
+    if (rows.isEmpty())
+        return;
+    if (m_spans.isDense(rows)) {
+        // A row still waiting for the background gets it in the same pass.
+        QRgb *const image = pixels();
+        for (int y = rows.top; y <= rows.bottom; ++y) {
+            std::optional<QRgb> background;
+            if (m_background.waits(y))
+                background = m_background.color();
+            m_spans.writeRow(image + y * m_stride, y, m_spanColor, background);
+            m_background.markLaid(y);
+        }
+    } else {
+        layBackground(rows.top, rows.bottom);
+        m_spans.writeDownColumns(pixels(), m_stride, m_spanColor);
+    }
+    m_spans.clear();
+}
+
+void LineRasterizer::layBackground(int first, int last)
+{
+    m_background.lay(*m_image, std::max(first, 0), std::min(last, m_height - 1));
 }
 
 void LineRasterizer::fillRow(int y, int left, int right, QRgb color)
@@ -139,6 +165,7 @@ void LineRasterizer::fillRow(int y, int left, int right, QRgb color)
     left = std::max(left, 0);
     right = std::min(right, m_width - 1);
     if (left <= right) {
+        layBackground(y, y);
         QRgb *row = pixels() + y * m_stride;
         std::fill(row + left, row + right + 1, color);
     }
@@ -151,6 +178,7 @@ void LineRasterizer::plotBresenham(int x1, int y1, int x2, int y2, QRgb color)
     const auto inside = [this](int x, int y) { return x >= 0 && x < m_width && y >= 0 && y < m_height; };
     // Every pixel of the line lies in the box of its end pixels.
     const bool clipped = !inside(x1, y1) || !inside(x2, y2);
+    layBackground(std::min(y1, y2), std::max(y1, y2));
     QRgb *const image = pixels();
     int error = dx + dy;
     for (;;) {

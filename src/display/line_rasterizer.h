@@ -1,6 +1,7 @@
 #pragma once
 
 #include "column_spans.h"
+#include "pending_background.h"
 
 #include <QImage>
 #include <QRgb>
@@ -20,9 +21,10 @@
 // gathered as vertical spans, one per column where they touch, and written
 // together when a line of another colour comes or at flush(): pixels of one
 // colour may be set in any order, and a later colour still covers an
-// earlier one; clear() drops them unwritten. A trace with many readings per
-// column thus costs one span per column instead of one line per reading,
-// with the same pixels.
+// earlier one. A trace with many readings per column thus costs one span
+// per column instead of one line per reading, with the same pixels. The
+// clear is put off too, a row until something is drawn into it, so the
+// image is whole only after flush().
 class LineRasterizer
 {
 public:
@@ -43,12 +45,14 @@ private:
     void addSpan(int x, int top, int bottom);
     void storePending();
     void writeSpans();
+    void layBackground(int first, int last);
     void fillRow(int y, int left, int right, QRgb color);
 
     QImage *m_image = nullptr;
     qsizetype m_stride = 0; // pixels per row
     int m_width = 0;
     int m_height = 0;
+    PendingBackground m_background;
     // The spans of the current colour: the latest, still growing, and the
     // rest, one per column.
     struct PendingSpan
