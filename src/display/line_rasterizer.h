@@ -17,13 +17,13 @@
 // image is first pulled in to a pixel just beyond it, so such a line keeps
 // its visible end but only roughly its slope; the scope never draws one.
 //
-// The lines of one colour that are at least as steep as a diagonal are
-// gathered as vertical spans, one per column where they touch, and written
-// together when a line of another colour comes or at flush(): pixels of one
-// colour may be set in any order, and a later colour still covers an
-// earlier one. A trace with many readings per column thus costs one span
-// per column instead of one line per reading, with the same pixels. The
-// clear is put off too, a row until something is drawn into it, so the
+// The steep lines of one colour are gathered as vertical spans, one per
+// column where they touch, and written together when a line of another
+// colour comes or at flush(): pixels of one colour may be set in any order,
+// and a later colour still covers an earlier one. A trace with many
+// readings per column thus costs one span per column instead of one line
+// per reading, with the same pixels. After a picture with a dense trace the
+// clear is put off too, each row until something is drawn into it, so the
 // image is whole only after flush().
 class LineRasterizer
 {
@@ -63,4 +63,7 @@ private:
     PendingSpan m_pending;
     ColumnSpans m_spans;
     QRgb m_spanColor = 0;
+    // Whether dense spans were written since the last clear, or nothing was
+    // cleared yet: then the next clear is put off.
+    bool m_denseSinceClear = true;
 };

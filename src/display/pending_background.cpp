@@ -2,17 +2,43 @@
 
 #include <algorithm>
 
+namespace {
+
+// Fewer pixels than this are filled here: an image over them costs more to
+// set up than the toolkit's fill saves.
+constexpr qsizetype kPixelsForImageFill = 16384;
+
+void fillPixels(QRgb *pixels, int count, QRgb color)
+{
+    // Blocks of a fixed length, which the compiler writes a few pixels at a time.
+    int i = 0;
+    for (; i + 16 <= count; i += 16)
+        for (int k = 0; k < 16; ++k)
+            pixels[i + k] = color;
+    std::fill(pixels + i, pixels + count, color);
+}
+
+} // namespace
+
 void PendingBackground::setHeight(int height)
 {
     m_waiting.assign(size_t(std::max(height, 0)), false);
     m_waitingRows = 0;
 }
 
-void PendingBackground::start(QRgb color)
+void PendingBackground::start(const QImage &picture, QRgb color)
 {
-    m_color = color;
+    // As the toolkit's fill stores it: RGB32 keeps its alpha byte opaque.
+    m_color = picture.format() == QImage::Format_RGB32 ? color | 0xff000000 : color;
     std::fill(m_waiting.begin(), m_waiting.end(), true);
     m_waitingRows = int(m_waiting.size());
+}
+
+void PendingBackground::cancel()
+{
+    if (m_waitingRows > 0)
+        std::fill(m_waiting.begin(), m_waiting.end(), false);
+    m_waitingRows = 0;
 }
 
 void PendingBackground::markLaid(int y)
@@ -37,11 +63,16 @@ void PendingBackground::lay(QImage &picture, int first, int last)
             ++end;
         }
         m_waitingRows -= end - y;
-        // The rows as an image of their own, for the toolkit's fill, which
-        // writes many pixels at a time.
-        QImage rows(picture.bits() + y * picture.bytesPerLine(), picture.width(), end - y, picture.bytesPerLine(),
-                    picture.format());
-        rows.fill(m_color);
+        if (qsizetype(end - y) * picture.width() < kPixelsForImageFill) {
+            for (int row = y; row < end; ++row)
+                fillPixels(reinterpret_cast<QRgb *>(picture.scanLine(row)), picture.width(), m_color);
+        } else {
+            // The rows as an image of their own, for the toolkit's fill,
+            // which writes many pixels at a time.
+            QImage rows(picture.bits() + y * picture.bytesPerLine(), picture.width(), end - y,
+                        picture.bytesPerLine(), picture.format());
+            rows.fill(m_color);
+        }
         y = end;
     }
 }

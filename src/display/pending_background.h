@@ -16,7 +16,9 @@ public:
     // A picture of `height` rows, none of them waiting.
     void setHeight(int height);
     // Every row waits for `color`.
-    void start(QRgb color);
+    void start(const QImage &picture, QRgb color);
+    // No row waits any longer.
+    void cancel();
 
     QRgb color() const { return m_color; }
     bool waits(int y) const { return m_waiting[size_t(y)]; }
