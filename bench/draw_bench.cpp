@@ -97,7 +97,7 @@ void drawFrame(benchmark::State &state, const char *shape, int u, QSize size)
 
 void registerDrawBenchmarks()
 {
-    const QSize sizes[] = {{776, 317}, {1912, 928}};
+    const QSize sizes[] = {{776, 317}, {1912, 928}, {3832, 2008}};
     for (const char *shape : {"flat", "sine", "noise"}) {
         for (int u : {768, 32766}) {
             for (const QSize size : sizes) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "column_spans.h"
+#include "pending_background.h"
+
 #include <QImage>
 #include <QRgb>
 
@@ -14,11 +17,14 @@
 // image is first pulled in to a pixel just beyond it, so such a line keeps
 // its visible end but only roughly its slope; the scope never draws one.
 //
-// Consecutive vertical lines in one column and colour that touch are merged
-// into one span, which is written once: a trace with many readings per
-// column costs one span per column instead of one line per reading, with the
-// same pixels. The span is written by the next line that does not join it,
-// by flush() and by clear().
+// The steep lines of one colour are gathered as vertical spans, one per
+// column where they touch, and written together when a line of another
+// colour comes or at flush(): pixels of one colour may be set in any order,
+// and a later colour still covers an earlier one. A trace with many
+// readings per column thus costs one span per column instead of one line
+// per reading, with the same pixels. After a picture with a dense trace the
+// clear is put off too, each row until something is drawn into it, so the
+// image is whole only after flush().
 class LineRasterizer
 {
 public:
@@ -35,20 +41,29 @@ public:
 private:
     QRgb *pixels();
     void plotBresenham(int x1, int y1, int x2, int y2, QRgb color);
-    void fillColumn(int x, int top, int bottom, QRgb color);
+    void addSteepLine(int x1, int y1, int x2, int y2);
+    void addSpan(int x, int top, int bottom);
+    void storePending();
+    void writeSpans();
+    void layBackground(int first, int last);
     void fillRow(int y, int left, int right, QRgb color);
-
-    struct Span
-    {
-        int x = 0;
-        int top = 0;
-        int bottom = -1; // empty while bottom < top
-        QRgb color = 0;
-    };
 
     QImage *m_image = nullptr;
     qsizetype m_stride = 0; // pixels per row
     int m_width = 0;
     int m_height = 0;
-    Span m_pending;
+    PendingBackground m_background;
+    // The spans of the current colour: the latest, still growing, and the
+    // rest, one per column.
+    struct PendingSpan
+    {
+        int x = 0;
+        ColumnSpans::Span span;
+    };
+    PendingSpan m_pending;
+    ColumnSpans m_spans;
+    QRgb m_spanColor = 0;
+    // Whether dense spans were written since the last clear, or nothing was
+    // cleared yet: then the next clear is put off.
+    bool m_denseSinceClear = true;
 };
