@@ -3,13 +3,13 @@
 #include <QSerialPortInfo>
 
 #include <algorithm>
-#include <tuple>
+#include <utility>
 
 namespace {
 
 // A device's name split into its text and the number that ends it, so names
 // can be ordered by that number as a number.
-std::tuple<QStringView, qulonglong> textAndNumber(QStringView name)
+std::pair<QStringView, qulonglong> textAndNumber(QStringView name)
 {
     qsizetype digitsStart = name.size();
     while (digitsStart > 0 && name[digitsStart - 1].isDigit())
@@ -42,9 +42,14 @@ QString deviceForPortNumber(int number, QList<SerialDevice> devices)
     std::ranges::sort(devices, [](const SerialDevice &a, const SerialDevice &b) {
         if (a.usb != b.usb)
             return a.usb;
-        // The whole name last, so names whose numbers read alike (COM3, COM03) keep one order.
-        return std::tuple_cat(textAndNumber(a.path), std::tie(a.path))
-               < std::tuple_cat(textAndNumber(b.path), std::tie(b.path));
+        const auto [aText, aNumber] = textAndNumber(a.path);
+        const auto [bText, bNumber] = textAndNumber(b.path);
+        if (aText != bText)
+            return aText < bText;
+        if (aNumber != bNumber)
+            return aNumber < bNumber;
+        // Names whose numbers read alike (COM3, COM03) keep one order too.
+        return a.path < b.path;
     });
     return devices[number - 1].path;
 }
