@@ -5,9 +5,10 @@
 # executables (which Debian's compilers make anyway).
 # The build type still chooses optimisation and debugging information. Not
 # for the sanitizer and fuzzer builds, which instrument the code their own
-# way, nor for a cross build, whose compiler is not Debian's.
+# way, nor off Linux or in a cross build, where the compiler is not Debian's.
 option(TARNWICK_DEBIAN_BUILD_FLAGS "Build with Debian's hardening flags from dpkg-buildflags" ON)
-if(NOT TARNWICK_DEBIAN_BUILD_FLAGS OR CMAKE_CROSSCOMPILING OR TARNWICK_SANITIZE OR TARNWICK_FUZZ)
+if(NOT TARNWICK_DEBIAN_BUILD_FLAGS OR NOT CMAKE_SYSTEM_NAME STREQUAL "Linux" OR CMAKE_CROSSCOMPILING
+   OR TARNWICK_SANITIZE OR TARNWICK_FUZZ)
   return()
 endif()
 

@@ -1,5 +1,7 @@
 #include "window/form1.h"
+#ifdef Q_OS_UNIX
 #include "window/termination_signals.h"
+#endif
 
 #include <QApplication>
 #include <QIcon>
@@ -35,7 +37,10 @@ int main(int argc, char *argv[])
     // Ties the window to the installed desktop entry, whose icon desktops show.
     QGuiApplication::setDesktopFileName(QStringLiteral(TARNWICK_APP_ID));
     QApplication::setWindowIcon(applicationIcon());
+#ifdef Q_OS_UNIX
+    // Windows asks a program to end by closing its windows, which needs nothing more.
     closeWindowsOnTerminationSignals(app);
+#endif
     Form1 window;
     window.show();
     return app.exec();

@@ -101,6 +101,7 @@ private slots:
     void lostDeviceIsClosedAndReopenedWhenBack();
     void everyFailedAttemptTellsItsOwnReason();
     void lostBoardIsNotTakenForADeviceThatWasThere();
+    void portNumbersNameUsbDevicesFirst_data();
     void portNumbersNameUsbDevicesFirst();
     void emptyReadOnALiveLineKeepsThePort();
 };
@@ -505,17 +506,34 @@ void TestSerialLink::lostBoardIsNotTakenForADeviceThatWasThere()
     link.setPortOpen(false);
 }
 
+void TestSerialLink::portNumbersNameUsbDevicesFirst_data()
+{
+    QTest::addColumn<QList<SerialDevice>>("listed");
+    QTest::addColumn<QStringList>("byPortNumber");
+    QTest::newRow("device files") << QList<SerialDevice>{{QStringLiteral("/dev/ttyS0"), false},
+                                                         {QStringLiteral("/dev/ttyUSB10"), true},
+                                                         {QStringLiteral("/dev/ttyAMA0"), false},
+                                                         {QStringLiteral("/dev/ttyUSB2"), true},
+                                                         {QStringLiteral("/dev/ttyACM0"), true}}
+                                  << QStringList{QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB2"),
+                                                 QStringLiteral("/dev/ttyUSB10"), QStringLiteral("/dev/ttyAMA0"),
+                                                 QStringLiteral("/dev/ttyS0")};
+    // As Windows lists them: a motherboard's COM1 and COM2, two USB adapters.
+    QTest::newRow("COM ports") << QList<SerialDevice>{{QStringLiteral("COM2"), false},
+                                                      {QStringLiteral("COM10"), true},
+                                                      {QStringLiteral("COM1"), false},
+                                                      {QStringLiteral("COM3"), true}}
+                               << QStringList{QStringLiteral("COM3"), QStringLiteral("COM10"), QStringLiteral("COM1"),
+                                              QStringLiteral("COM2")};
+}
+
 void TestSerialLink::portNumbersNameUsbDevicesFirst()
 {
-    const QList<SerialDevice> listed{{QStringLiteral("/dev/ttyS0"), false},
-                                     {QStringLiteral("/dev/ttyUSB1"), true},
-                                     {QStringLiteral("/dev/ttyAMA0"), false},
-                                     {QStringLiteral("/dev/ttyACM0"), true}};
-    QCOMPARE(deviceForPortNumber(1, listed), QStringLiteral("/dev/ttyACM0"));
-    QCOMPARE(deviceForPortNumber(2, listed), QStringLiteral("/dev/ttyUSB1"));
-    QCOMPARE(deviceForPortNumber(3, listed), QStringLiteral("/dev/ttyAMA0"));
-    QCOMPARE(deviceForPortNumber(4, listed), QStringLiteral("/dev/ttyS0"));
-    QVERIFY(deviceForPortNumber(5, listed).isEmpty());
+    QFETCH(QList<SerialDevice>, listed);
+    QFETCH(QStringList, byPortNumber);
+    for (int number = 1; number <= byPortNumber.size(); ++number)
+        QCOMPARE(deviceForPortNumber(number, listed), byPortNumber[number - 1]);
+    QVERIFY(deviceForPortNumber(int(byPortNumber.size()) + 1, listed).isEmpty());
     QVERIFY(deviceForPortNumber(0, listed).isEmpty());
     QVERIFY(deviceForPortNumber(1, {}).isEmpty());
 }

@@ -3,13 +3,14 @@
 #include <QList>
 #include <QString>
 
-// How a port number names a device. On Windows port n is COMn. Elsewhere it
-// is the n-th serial device the host lists, USB devices first (that is how a
-// board reaches most hosts today), then the others, each group ordered by
-// device path.
+// How a port number names a device: port n is the n-th serial device the host
+// lists, USB devices first (that is how a board reaches most hosts today),
+// then the others. Each group is in the order of the devices' names, with the
+// number that ends a name taken as a number: COM3 before COM10, ttyUSB2
+// before ttyUSB10.
 struct SerialDevice
 {
-    QString path;
+    QString path; // the device file; on Windows the port's name, "COM3"
     bool usb = false;
 };
 

@@ -16,7 +16,7 @@ constexpr int kWatchIntervalMs = 1000;
 
 // Qt's reason for a failed opening in the plain words the README lists; the
 // system's own text where none of them fits.
-QString openingFailure(const QSerialPort &port, const QString &device)
+QString openingFailure(const QSerialPort &port, [[maybe_unused]] const QString &device)
 {
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:

@@ -2,12 +2,14 @@
 
 #include "common/errors.h"
 
+#include <QtNumeric>
+
 #include <limits>
 
 FixedPoint4 FixedPoint4::operator-(FixedPoint4 other) const
 {
     FixedPoint4 result;
-    if (__builtin_sub_overflow(raw, other.raw, &result.raw))
+    if (qSubOverflow(raw, other.raw, &result.raw))
         throw OverflowError("fixed-point subtraction overflows");
     return result;
 }
@@ -15,7 +17,7 @@ FixedPoint4 FixedPoint4::operator-(FixedPoint4 other) const
 FixedPoint4 FixedPoint4::operator*(std::int64_t factor) const
 {
     FixedPoint4 result;
-    if (__builtin_mul_overflow(raw, factor, &result.raw))
+    if (qMulOverflow(raw, factor, &result.raw))
         throw OverflowError("fixed-point multiplication overflows");
     return result;
 }
