@@ -1,3 +1,5 @@
+#include "common/rate_limit.h"
+#include "display/descriptions.h"
 #include "window/dump_box.h"
 #include "window/form1.h"
 #include "window/product.h"
@@ -8,6 +10,7 @@
 #include "pseudo_terminal.h"
 #endif
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +19,9 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -34,6 +39,14 @@ private slots:
     void controlsAsTheWindowOpens();
     void startState();
     void tabOrderAndFocus();
+    void namesForScreenReaders_data();
+    void namesForScreenReaders();
+    void cursorKeys_data();
+    void cursorKeys();
+    void traceDescription_data();
+    void traceDescription();
+    void rateLimit_data();
+    void rateLimit();
     void absentPortKeepsRunningAndSaysWhy();
     void unloadClosesThePortThenReleasesTheStopwatch();
 
@@ -141,26 +154,143 @@ void TestForm1::startState()
     form.timerDraw_Timer();
     QCOMPARE(form.lblDeltaV->text(), QStringLiteral(".000ms"));
     QCOMPARE(form.lblDeltaH->text(), QStringLiteral("0.00V"));
+    QCOMPARE(form.scrollVLine2->accessibleDescription(), QStringLiteral("time between the cursors .000ms"));
+    QCOMPARE(form.scrollHLine1->accessibleDescription(), QStringLiteral("voltage between the cursors 0.00V"));
+    QTRY_COMPARE(form.Picture1->accessibleDescription(),
+                 QStringLiteral("768 readings from 0.00V to 0.00V, .125ms per reading, 96.000ms in all"));
 }
 
 void TestForm1::tabOrderAndFocus()
 {
     Form1 form(kAbsentPort);
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.focusWidget(), form.txtInput);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(QApplication::focusWidget(), form.txtInput);
 
+    // Tab goes round every control and back to the start, Shift+Tab the other way.
     const QList<QWidget *> expected{form.txtInput,          form.Picture1,      form.scrollVLine1,
                                     form.scrollVLine2,      form.chkLookForTrigger, form.txtTriggerLow,
                                     form.txtTriggerHigh,    form.scrollHLine2,  form.scrollHLine1,
-                                    form.txtArraySize,      form.chkPauseRedraw};
-    QWidget *widget = form.txtInput;
+                                    form.txtArraySize,      form.chkPauseRedraw, form.txtInput};
     for (qsizetype i = 1; i < expected.size(); ++i) {
-        widget = widget->nextInFocusChain();
-        while (widget->focusPolicy() == Qt::NoFocus || !widget->isVisible())
-            widget = widget->nextInFocusChain();
-        QCOMPARE(widget, expected[i]);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), expected[i]);
     }
+    for (qsizetype i = expected.size() - 2; i >= 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), expected[i]);
+    }
+}
+
+void TestForm1::namesForScreenReaders_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("scrollVLine1") << "scrollVLine1" << "Time cursor 1";
+    QTest::newRow("scrollVLine2") << "scrollVLine2" << "Time cursor 2";
+    QTest::newRow("scrollHLine1") << "scrollHLine1" << "Level cursor 1";
+    QTest::newRow("scrollHLine2") << "scrollHLine2" << "Level cursor 2";
+    QTest::newRow("txtTriggerLow") << "txtTriggerLow" << "Trigger low bound";
+    QTest::newRow("txtTriggerHigh") << "txtTriggerHigh" << "Trigger high bound";
+    QTest::newRow("txtArraySize") << "txtArraySize" << "Sample size";
+    QTest::newRow("txtInput") << "txtInput" << "Readings of the last block";
+    QTest::newRow("Picture1") << "Picture1" << "Scope screen";
+    // Labels are named by their text, which a fixed name would silence.
+    QTest::newRow("lblDeltaV") << "lblDeltaV" << "";
+    QTest::newRow("lblDeltaH") << "lblDeltaH" << "";
+    QTest::newRow("lblPortStatus") << "lblPortStatus" << "";
+}
+
+void TestForm1::namesForScreenReaders()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    Form1 form(kAbsentPort);
+    auto *widget = form.findChild<QWidget *>(control);
+    QVERIFY(widget);
+    QCOMPARE(widget->accessibleName(), name);
+}
+
+void TestForm1::cursorKeys_data()
+{
+    QTest::addColumn<QString>("cursor");
+    for (const char *cursor : {"scrollVLine1", "scrollVLine2", "scrollHLine1", "scrollHLine2"})
+        QTest::newRow(cursor) << cursor;
+}
+
+void TestForm1::cursorKeys()
+{
+    QFETCH(QString, cursor);
+    Form1 form(kAbsentPort);
+    form.show();
+    auto *bar = form.findChild<QScrollBar *>(cursor);
+    QVERIFY(bar);
+    // Each arrow key and Page Up and Page Down move it by its small and its
+    // large step, each pair in opposite ways. (Which way is up to the
+    // toolkit: Qt 6.4 moves a horizontal bar left on the right arrow.)
+    const auto moved = [bar](Qt::Key key) {
+        bar->setValue(50);
+        QTest::keyClick(bar, key);
+        return bar->value() - 50;
+    };
+    for (const auto &[key, opposite, step] :
+         {std::tuple{Qt::Key_Right, Qt::Key_Left, 1}, {Qt::Key_Up, Qt::Key_Down, 1},
+          {Qt::Key_PageUp, Qt::Key_PageDown, 10}}) {
+        QCOMPARE(std::abs(moved(key)), step);
+        QCOMPARE(moved(opposite), -moved(key));
+    }
+}
+
+void TestForm1::traceDescription_data()
+{
+    QTest::addColumn<QList<qint16>>("readings");
+    QTest::addColumn<double>("msPerSample");
+    QTest::addColumn<QString>("description");
+
+    QList<qint16> step(100, 51);
+    std::fill(step.begin() + 50, step.end(), qint16(205));
+    QTest::newRow("a step from 1 V to 4 V") << step << 0.125
+                                            << "100 readings from 1.00V to 4.02V, .125ms per reading, 12.500ms in all";
+    QTest::newRow("one reading") << QList<qint16>{128} << 3.0
+                                 << "1 reading from 2.51V to 2.51V, 3.000ms per reading, 3.000ms in all";
+    QTest::newRow("the largest block, grouped") << QList<qint16>(32766, 255) << 3.0
+                                                << "32,766 readings from 5.00V to 5.00V, 3.000ms per reading, "
+                                                   "98,298.000ms in all";
+}
+
+void TestForm1::traceDescription()
+{
+    QFETCH(QList<qint16>, readings);
+    QFETCH(double, msPerSample);
+    QFETCH(QString, description);
+    QCOMPARE(::traceDescription(readings, msPerSample), description);
+}
+
+void TestForm1::rateLimit_data()
+{
+    QTest::addColumn<int>("lastRunUs"); // -1: never ran
+    QTest::addColumn<int>("nowUs");
+    QTest::addColumn<int>("waitMs");
+
+    QTest::newRow("never ran") << -1 << 0 << 0;
+    QTest::newRow("just ran") << 0 << 0 << 1000;
+    QTest::newRow("ran 300 ms ago") << 0 << 300'000 << 700;
+    QTest::newRow("not quite a second ago") << 0 << 999'600 << 1;
+    QTest::newRow("a second ago") << 0 << 1'000'000 << 0;
+    QTest::newRow("long ago") << 0 << 5'000'000 << 0;
+}
+
+void TestForm1::rateLimit()
+{
+    QFETCH(int, lastRunUs);
+    QFETCH(int, nowUs);
+    QFETCH(int, waitMs);
+    const RateLimit::Clock::time_point start{};
+    RateLimit limit(std::chrono::seconds(1));
+    if (lastRunUs >= 0)
+        limit.ranAt(start + std::chrono::microseconds(lastRunUs));
+    QCOMPARE(limit.waitAt(start + std::chrono::microseconds(nowUs)), std::chrono::milliseconds(waitMs));
 }
 
 void TestForm1::absentPortKeepsRunningAndSaysWhy()
@@ -399,6 +529,8 @@ void TestForm1::screenShowsGridTraceAndCursors()
     QCOMPARE(window.pixel(origin + QPoint(column(70), row(205))), ScopeColors::kTrace);
     QCOMPARE(form.lblDeltaV->text(), QStringLiteral("9.375ms"));
     QCOMPARE(form.lblDeltaH->text(), QStringLiteral("2.00V"));
+    QCOMPARE(form.scrollVLine1->accessibleDescription(), QStringLiteral("time between the cursors 9.375ms"));
+    QCOMPARE(form.scrollHLine2->accessibleDescription(), QStringLiteral("voltage between the cursors 2.00V"));
 
     // A tick with nothing to draw leaves the picture standing.
     form.m_Samples.assign(1, 0);

@@ -2,6 +2,7 @@
 
 #include "acquisition/capture_engine.h"
 #include "common/numeric_value.h"
+#include "display/descriptions.h"
 #include "display/scope_renderer.h"
 #include "display/scope_screen.h"
 #include "dump_box.h"
@@ -10,6 +11,7 @@
 #include "sample_size.h"
 #include "window_layout.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QLabel>
@@ -63,6 +65,7 @@ Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
     setFont(face);
     createControls();
     setTabOrder();
+    nameControlsForReaders();
     keepNumericValue(txtTriggerLow, m_triggerLow);
     keepNumericValue(txtTriggerHigh, m_triggerHigh);
     txtInput->setFocus();
@@ -79,6 +82,7 @@ Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
     timerDraw.start();
 
     Form_Load();
+    m_describeTrace.request();
 
     // Connected after start-up: the handlers run only on the operator's actions.
     // toggled, not stateChanged: the latter is deprecated from Qt 6.7 and its
@@ -127,6 +131,22 @@ void Form1::setTabOrder()
         QWidget::setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
 }
 
+void Form1::nameControlsForReaders()
+{
+    // Names for what has no caption of its own. The readouts and the port
+    // status keep none: a label's text is its name, and its changes reach a
+    // reader only while no fixed name is set.
+    scrollVLine1->setAccessibleName(QStringLiteral("Time cursor 1"));
+    scrollVLine2->setAccessibleName(QStringLiteral("Time cursor 2"));
+    scrollHLine1->setAccessibleName(QStringLiteral("Level cursor 1"));
+    scrollHLine2->setAccessibleName(QStringLiteral("Level cursor 2"));
+    txtTriggerLow->setAccessibleName(QStringLiteral("Trigger low bound"));
+    txtTriggerHigh->setAccessibleName(QStringLiteral("Trigger high bound"));
+    txtArraySize->setAccessibleName(QStringLiteral("Sample size"));
+    txtInput->setAccessibleName(QStringLiteral("Readings of the last block"));
+    Picture1->setAccessibleName(QStringLiteral("Scope screen"));
+}
+
 void Form1::keepNumericValue(QLineEdit *box, double &value)
 {
     // A text's value changes only with the text, however long it is.
@@ -162,6 +182,9 @@ void Form1::openPort()
     } catch (const PortError &) {
     }
     showPortStatus();
+    // Told once the window is up, where a reader can hear it.
+    if (!MSComm1.PortOpen())
+        QMetaObject::invokeMethod(this, &Form1::announcePortStatus, Qt::QueuedConnection);
 }
 
 void Form1::Form_Unload()
@@ -201,6 +224,7 @@ void Form1::txtArraySize_Change()
         m_Samples.resize(size_t(size->n) + 1, 0);
         scrollVLine1->setMaximum(sampleSize());
         scrollVLine2->setMaximum(sampleSize());
+        m_describeTrace.request();
     });
 }
 
@@ -222,8 +246,10 @@ void Form1::MSComm1_OnComm()
                 .triggerHigh = m_triggerHigh,
                 .readInput = [this] { return MSComm1.Input(); },
         };
-        if (const std::optional<QString> dump = handleCommNotification(*this, notification))
+        if (const std::optional<QString> dump = handleCommNotification(*this, notification)) {
             txtInput->showDump(*dump);
+            m_describeTrace.request();
+        }
     });
 }
 
@@ -234,6 +260,20 @@ void Form1::MSComm1_ConnectionChanged()
     if (MSComm1.PortOpen())
         restartCapture(*this);
     showPortStatus();
+    announcePortStatus();
+}
+
+void Form1::announcePortStatus()
+{
+    // A label's new text is spoken only when the reader is on it; an alert,
+    // and from Qt 6.8 an announcement, wherever the reader is.
+    QAccessibleEvent alert(lblPortStatus, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(lblPortStatus, lblPortStatus->text());
+    announcement.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
+    QAccessible::updateAccessibility(&announcement);
+#endif
 }
 
 void Form1::showPortStatus()
@@ -274,14 +314,31 @@ void Form1::drawArray()
     drawScope(*Picture1, *this, frame, m_XScale, m_YScale);
 }
 
+void Form1::describeTrace()
+{
+    runHandler("describeTrace", [this] {
+        const std::span<const qint16> drawn = std::span(m_Samples).first(size_t(sampleSize()));
+        Picture1->setAccessibleDescription(traceDescription(drawn, m_MsPerSample));
+    });
+}
+
 void Form1::setTimeReadout(const QString &text)
 {
+    // Every tick writes the readouts: only a change is news to a reader.
+    if (text == lblDeltaV->text())
+        return;
     lblDeltaV->setText(text);
+    for (QScrollBar *cursor : {scrollVLine1, scrollVLine2})
+        cursor->setAccessibleDescription(timeCursorDescription(text));
 }
 
 void Form1::setLevelReadout(const QString &text)
 {
+    if (text == lblDeltaH->text())
+        return;
     lblDeltaH->setText(text);
+    for (QScrollBar *cursor : {scrollHLine1, scrollHLine2})
+        cursor->setAccessibleDescription(levelCursorDescription(text));
 }
 
 void Form1::resizeEvent(QResizeEvent *event)

@@ -2,6 +2,7 @@
 
 #include "acquisition/capture_state.h"
 #include "acquisition/serial_link.h"
+#include "common/rate_limit.h"
 #include "display/scope_surface.h"
 
 #include <QTimer>
@@ -62,6 +63,9 @@ protected:
 private:
     void createControls();
     void setTabOrder();
+    void nameControlsForReaders();
+    void describeTrace();
+    void announcePortStatus();
     void openPort();
     void MSComm1_ConnectionChanged();
     void showPortStatus();
@@ -75,4 +79,6 @@ private:
     // The trigger bounds' values, worked out whenever a bound's text changes.
     double m_triggerLow = 0.0;
     double m_triggerHigh = 0.0;
+    // The scope screen's description follows the blocks, at most once a second.
+    RateLimitedAction m_describeTrace{std::chrono::seconds(1), [this] { describeTrace(); }};
 };
