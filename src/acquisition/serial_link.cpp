@@ -7,7 +7,6 @@
 
 #ifdef Q_OS_UNIX
 #include <poll.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -16,18 +15,14 @@ constexpr int kWatchIntervalMs = 1000;
 
 // Qt's reason for a failed opening in the plain words the README lists; the
 // system's own text where none of them fits.
-QString openingFailure(const QSerialPort &port, [[maybe_unused]] const QString &device)
+QString openingFailure(const QSerialPort &port, bool mayOpen)
 {
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("device not found");
     case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
         // Qt reports a port that another program holds as a permission error too.
-        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
-            return QStringLiteral("device busy");
-#endif
-        return QStringLiteral("permission denied");
+        return mayOpen ? QStringLiteral("device busy") : QStringLiteral("permission denied");
     case QSerialPort::UnsupportedOperationError:
         // The system's "Inappropriate ioctl for device": a file, a folder or
         // a device that takes no line settings.
@@ -106,6 +101,8 @@ void SerialLink::open(const QString &device)
     if (!QFileInfo::exists(m_device))
         failToOpen(QStringLiteral("device not found"));
 #endif
+    if (!m_mayOpen(m_device))
+        failToOpen(QStringLiteral("permission denied"));
     m_port.setPortName(m_device);
     m_port.setBaudRate(m_settings.baudRate);
     m_port.setParity(m_settings.parity);
@@ -113,7 +110,7 @@ void SerialLink::open(const QString &device)
     m_port.setStopBits(m_settings.stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadOnly))
-        failToOpen(openingFailure(m_port, m_device));
+        failToOpen(openingFailure(m_port, m_mayOpen(m_device)));
     // Bytes from before the opening belong to no block of ours.
     m_port.clear(QSerialPort::Input);
     m_received.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host_view.h"
 #include "line_settings.h"
 #include "port_numbering.h"
 
@@ -67,6 +68,12 @@ public:
     void setDevicePath(const QString &path) { m_explicitPath = path; }
     // Where port numbers look the devices up: the host's list unless told.
     void setDeviceLister(std::function<QList<SerialDevice>()> lister) { m_listDevices = std::move(lister); }
+    // Whether the system lets this process open a device: asked before
+    // opening, and to tell a device that another program holds from one
+    // this user may not open. The system's own answer unless told.
+    void setAccessCheck(std::function<bool(const QString &)> mayOpen) { m_mayOpen = std::move(mayOpen); }
+    // The serial devices the host lists now.
+    QList<SerialDevice> listedDevices() const { return m_listDevices(); }
     // The device last opened or tried.
     QString deviceName() const { return m_device; }
     // Why the port is not open, in plain words ("device not found", "port
@@ -105,6 +112,7 @@ private:
     QByteArray m_received;
     QString m_explicitPath;
     std::function<QList<SerialDevice>()> m_listDevices = listedSerialDevices;
+    std::function<bool(const QString &)> m_mayOpen = HostView::system().mayOpen;
     QString m_device;
     QString m_failure;
     bool m_wanted = false; // opened by the program and not closed since

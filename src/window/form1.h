@@ -21,8 +21,9 @@ class Form1 : public QWidget, public CaptureState, private ReadoutDisplay
     Q_OBJECT
 
 public:
-    // Opens `devicePath` instead of the host's first serial port.
-    explicit Form1(const QString &devicePath = {}, QWidget *parent = nullptr);
+    // Opens `devicePath` instead of the host's first serial port, and reads
+    // what it tells of a failing port from `host`.
+    explicit Form1(const QString &devicePath = {}, HostView host = HostView::system(), QWidget *parent = nullptr);
     ~Form1() override;
 
     QLabel *lblDeltaV;
@@ -75,4 +76,8 @@ private:
     // The trigger bounds' values, worked out whenever a bound's text changes.
     double m_triggerLow = 0.0;
     double m_triggerHigh = 0.0;
+    HostView m_host;
+    // While the port is not open its trouble may change without news from
+    // the port (brltty taking a board plugged in meanwhile): looked at anew.
+    QTimer m_portStatusRefresh;
 };
