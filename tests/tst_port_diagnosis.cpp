@@ -73,30 +73,23 @@ void TestPortDiagnosis::advice_data()
     const QStringList takenByBrltty = ch340 + QStringList{"sys/bus/usb/devices/1-1:1.0/driver->../../drivers/usbfs",
                                                           "proc/700/comm=brltty\n"};
 
-    QTest::newRow("not in the group, no sudo")
-            << "permission denied" << true << outsider << QStringList() << denied
-            << "su - -c \"usermod -aG uucp alice\"" << "this command (su asks for root's password)";
-    QTest::newRow("not in the group, after a loss")
-            << "port lost (permission denied)" << true << withSudo << QStringList() << denied
-            << "sudo usermod -aG uucp alice"
-            << "log in again, since a login keeps the groups it began with:\n\n    sudo usermod -aG uucp alice";
+    QTest::newRow("not in the group, no sudo, after a loss")
+            << "port lost (permission denied)" << true << outsider << QStringList() << denied
+            << "su - -c \"usermod -aG uucp alice\"" << "(su asks for root's password), then log out";
     QTest::newRow("added after this login began") << "permission denied" << true << addedSinceLogin << QStringList()
                                                   << denied << "Log out and log in again." << "group uucp";
     QTest::newRow("in the group, kept out by the mode") << "permission denied" << true << inLogin << QStringList()
                                                         << denied << "ls -l /dev/ttyUSB0" << "own permissions";
     QTest::newRow("root's group: none to join") << "permission denied" << true << rootGroup << QStringList() << ""
                                                 << "" << "";
-    QTest::newRow("UUCP lock file") << "device busy" << true << outsider
-                                    << QStringList{"run/lock/LCK..ttyUSB0=      4242\n", "proc/4242/comm=minicom\n"}
-                                    << busy << "Held by minicom (process 4242)." << "/run/lock/LCK..ttyUSB0";
     QTest::newRow("Qt's lock file")
             << "device busy" << true << outsider
             << QStringList{"var/lock/LCK..ttyUSB0=4243\ncutecom\nhost\n", "proc/4243/comm=cutecom\n"} << busy
-            << "Held by cutecom (process 4243)." << "lock file";
-    QTest::newRow("stale lock, open file shows the holder")
+            << "Held by cutecom (process 4243)." << "/var/lock/LCK..ttyUSB0";
+    QTest::newRow("stale UUCP lock, open file shows the holder")
             << "device busy" << true << outsider
-            << QStringList{"run/lock/LCK..ttyUSB0=999\n", "proc/4244/comm=picocom\n", "proc/4244/fd/0->/dev/pts/1",
-                           "proc/4244/fd/3->/dev/ttyUSB0"}
+            << QStringList{"run/lock/LCK..ttyUSB0=       999\n", "proc/4244/comm=picocom\n",
+                           "proc/4244/fd/0->/dev/pts/1", "proc/4244/fd/3->/dev/ttyUSB0"}
             << busy << "Held by picocom (process 4244)." << "open files";
     QTest::newRow("holder unseen, ModemManager running")
             << "device busy" << true << outsider << QStringList{"proc/500/comm=ModemManager\n"} << busy
