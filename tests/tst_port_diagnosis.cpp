@@ -129,7 +129,7 @@ void TestPortDiagnosis::advice()
     host.account = [&account](const QString &) { return account; };
     const QString device = usbListed ? QStringLiteral("/dev/ttyUSB0") : QStringLiteral("/dev/ttyS0");
 
-    const std::optional<PortAdvice> advice = diagnosePort(device, failure, {{device, usbListed}}, host);
+    const std::optional<PortAdvice> advice = diagnosePort(device, failure, usbListed, host);
     QCOMPARE(advice.has_value(), !summary.isEmpty());
     if (!advice)
         return;

@@ -207,12 +207,11 @@ std::optional<PortAdvice> brlttyAdvice(const QString &port, const HostView &host
 
 } // namespace
 
-std::optional<PortAdvice> diagnosePort(const QString &device, const QString &failure,
-                                       const QList<SerialDevice> &listed, const HostView &host)
+std::optional<PortAdvice> diagnosePort(const QString &device, const QString &failure, bool usbListed,
+                                       const HostView &host)
 {
     const bool permission = failure.contains(u"permission denied");
     const bool busy = failure.contains(u"device busy");
-    const bool usbListed = std::ranges::any_of(listed, &SerialDevice::usb);
     if (usbListed && !permission && !busy)
         return std::nullopt;
     // A board whose chip another service took has no serial device: port 1

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "host_view.h"
-#include "port_numbering.h"
 
 #include <optional>
 
@@ -17,7 +16,7 @@ struct PortAdvice
 };
 
 // Advice for port 1 on `device`, which failed for `failure` (empty when it is
-// open), with `listed` the serial devices the host lists; none when the
-// plain reason says all that can be said.
-std::optional<PortAdvice> diagnosePort(const QString &device, const QString &failure,
-                                       const QList<SerialDevice> &listed, const HostView &host);
+// open), `usbListed` telling whether the host lists a USB serial device;
+// none when the plain reason says all that can be said.
+std::optional<PortAdvice> diagnosePort(const QString &device, const QString &failure, bool usbListed,
+                                       const HostView &host);

@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #endif
@@ -69,12 +71,16 @@ void SerialLink::setPortOpen(bool open)
     m_failure.clear();
 }
 
-QString SerialLink::resolveDevice() const
+QString SerialLink::resolveDevice()
 {
-    return m_explicitPath.isEmpty() ? deviceForPortNumber(m_commPort, m_listDevices()) : m_explicitPath;
+    if (!m_explicitPath.isEmpty())
+        return m_explicitPath;
+    const QList<SerialDevice> devices = m_listDevices();
+    m_usbDeviceListed = std::ranges::any_of(devices, &SerialDevice::usb);
+    return deviceForPortNumber(m_commPort, devices);
 }
 
-QString SerialLink::deviceToReopen() const
+QString SerialLink::deviceToReopen()
 {
     if (m_lostDevice.isEmpty())
         return resolveDevice();

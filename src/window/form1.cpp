@@ -257,7 +257,7 @@ void Form1::showPortStatus()
     QString text;
     QString tip;
     const std::optional<PortAdvice> advice =
-            diagnosePort(MSComm1.deviceName(), failure, MSComm1.listedDevices(), m_host);
+            diagnosePort(MSComm1.deviceName(), failure, MSComm1.usbDeviceListed(), m_host);
     if (advice) {
         // The label holds two short lines; the tooltip tells it all.
         text = advice->summary + u'\n' + advice->remedy;
