@@ -42,6 +42,12 @@ QString firstLine(const QString &path)
     return QString::fromLocal8Bit(file.readLine()).trimmed();
 }
 
+// A path of the host, given from its root without the leading slash.
+QString hostPath(const HostView &host, const QString &path)
+{
+    return QDir(host.root).filePath(path);
+}
+
 std::filesystem::path fsPath(const QString &path)
 {
     return QFile::encodeName(path).toStdString();
@@ -50,7 +56,7 @@ std::filesystem::path fsPath(const QString &path)
 QList<Process> listProcesses(const HostView &host)
 {
     QList<Process> found;
-    const QDir proc(host.root + QStringLiteral("/proc"));
+    const QDir proc(hostPath(host, QStringLiteral("proc")));
     for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool number = false;
         const qint64 pid = entry.toLongLong(&number);
@@ -113,19 +119,19 @@ std::optional<std::pair<QString, QString>> holder(const QString &device, const H
                                                   const QList<Process> &processes)
 {
     const QString lockName = QStringLiteral("LCK..") + QFileInfo(device).fileName();
-    for (const QString &folder : {QStringLiteral("/run/lock/"), QStringLiteral("/var/lock/")}) {
+    for (const QString &folder : {QStringLiteral("run/lock/"), QStringLiteral("var/lock/")}) {
         // Written by UUCP's convention (the process id in text) or by Qt's lock files (the same, then more lines).
-        const qint64 pid = firstLine(host.root + folder + lockName).toLongLong();
+        const qint64 pid = firstLine(hostPath(host, folder + lockName)).toLongLong();
         const auto process = std::ranges::find(processes, pid, &Process::pid);
         if (pid > 0 && process != processes.end())
             return std::pair{QStringLiteral("%1 (process %2)").arg(process->name).arg(pid),
-                             QStringLiteral("its lock file %1%2 says").arg(folder, lockName)};
+                             QStringLiteral("its lock file /%1%2 says").arg(folder, lockName)};
     }
     const std::filesystem::path wanted = fsPath(device);
     const std::filesystem::path canonical = fsPath(QFileInfo(device).canonicalFilePath());
     for (const Process &process : processes) {
         std::error_code error;
-        const auto folder = fsPath(host.root + QStringLiteral("/proc/%1/fd").arg(process.pid));
+        const auto folder = fsPath(hostPath(host, QStringLiteral("proc/%1/fd").arg(process.pid)));
         for (std::filesystem::directory_iterator file(folder, error), end; !error && file != end;
              file.increment(error)) {
             const std::filesystem::path target = std::filesystem::read_symlink(file->path(), error);
@@ -176,7 +182,7 @@ bool boundToSerialDriver(const QDir &usbDevices, const QString &device)
 
 std::optional<PortAdvice> brlttyAdvice(const QString &port, const HostView &host)
 {
-    const QDir usbDevices(host.root + QStringLiteral("/sys/bus/usb/devices"));
+    const QDir usbDevices(hostPath(host, QStringLiteral("sys/bus/usb/devices")));
     for (const QString &device : usbDevices.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QString vendor = firstLine(usbDevices.filePath(device + QStringLiteral("/idVendor")));
         const QString product = firstLine(usbDevices.filePath(device + QStringLiteral("/idProduct")));
