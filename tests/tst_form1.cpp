@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -48,6 +49,7 @@ private slots:
     void rateLimit_data();
     void rateLimit();
     void absentPortKeepsRunningAndSaysWhy();
+    void portTroubleIsDiagnosedInTheTopRight();
     void unloadClosesThePortThenReleasesTheStopwatch();
 
     void layout_data();
@@ -309,6 +311,39 @@ void TestForm1::absentPortKeepsRunningAndSaysWhy()
     // The redraw goes on.
     form.scrollVLine1->setValue(8);
     QTRY_COMPARE(form.lblDeltaV->text(), QStringLiteral("1.000ms"));
+}
+
+void TestForm1::portTroubleIsDiagnosedInTheTopRight()
+{
+    // Run as root, a real opening never fails for permission: the host refuses it here.
+    QTemporaryDir root;
+    const QString device = root.filePath(QStringLiteral("ttyUSB0"));
+    QFile node(device);
+    QVERIFY(node.open(QIODevice::WriteOnly));
+    HostView host;
+    host.root = root.path();
+    host.mayOpen = [](const QString &) { return false; };
+    host.account = [](const QString &) {
+        Account account;
+        account.user = QStringLiteral("alice");
+        account.nodeGroup = QStringLiteral("uucp");
+        account.nodeGid = 10;
+        return account;
+    };
+    Form1 form(device, host);
+    form.show();
+
+    QVERIFY(!form.MSComm1.PortOpen());
+    QLabel *status = form.lblPortStatus;
+    QCOMPARE(status->text(), QStringLiteral("permission denied: see the tooltip\nsu - -c \"usermod -aG uucp alice\""));
+    QVERIFY(status->toolTip().contains(device));
+    QVERIFY(status->toolTip().contains(u"then log out and log in again"));
+    QVERIFY(status->textInteractionFlags() & Qt::TextSelectableByMouse);
+    // Both lines fit the label, the first on one line.
+    const QFontMetrics metrics(status->font());
+    QVERIFY(metrics.horizontalAdvance(status->text().section(u'\n', 0, 0)) <= status->width());
+    QVERIFY(metrics.boundingRect(status->contentsRect(), Qt::TextWordWrap, status->text()).height()
+            <= status->contentsRect().height());
 }
 
 void TestForm1::unloadClosesThePortThenReleasesTheStopwatch()

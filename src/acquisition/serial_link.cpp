@@ -5,9 +5,10 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <poll.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -16,18 +17,14 @@ constexpr int kWatchIntervalMs = 1000;
 
 // Qt's reason for a failed opening in the plain words the README lists; the
 // system's own text where none of them fits.
-QString openingFailure(const QSerialPort &port, [[maybe_unused]] const QString &device)
+QString openingFailure(const QSerialPort &port, bool mayOpen)
 {
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("device not found");
     case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
         // Qt reports a port that another program holds as a permission error too.
-        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
-            return QStringLiteral("device busy");
-#endif
-        return QStringLiteral("permission denied");
+        return mayOpen ? QStringLiteral("device busy") : QStringLiteral("permission denied");
     case QSerialPort::UnsupportedOperationError:
         // The system's "Inappropriate ioctl for device": a file, a folder or
         // a device that takes no line settings.
@@ -74,12 +71,16 @@ void SerialLink::setPortOpen(bool open)
     m_failure.clear();
 }
 
-QString SerialLink::resolveDevice() const
+QString SerialLink::resolveDevice()
 {
-    return m_explicitPath.isEmpty() ? deviceForPortNumber(m_commPort, m_listDevices()) : m_explicitPath;
+    if (!m_explicitPath.isEmpty())
+        return m_explicitPath;
+    const QList<SerialDevice> devices = m_listDevices();
+    m_usbDeviceListed = std::ranges::any_of(devices, &SerialDevice::usb);
+    return deviceForPortNumber(m_commPort, devices);
 }
 
-QString SerialLink::deviceToReopen() const
+QString SerialLink::deviceToReopen()
 {
     if (m_lostDevice.isEmpty())
         return resolveDevice();
@@ -106,6 +107,8 @@ void SerialLink::open(const QString &device)
     if (!QFileInfo::exists(m_device))
         failToOpen(QStringLiteral("device not found"));
 #endif
+    if (!m_mayOpen(m_device))
+        failToOpen(QStringLiteral("permission denied"));
     m_port.setPortName(m_device);
     m_port.setBaudRate(m_settings.baudRate);
     m_port.setParity(m_settings.parity);
@@ -113,7 +116,7 @@ void SerialLink::open(const QString &device)
     m_port.setStopBits(m_settings.stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadOnly))
-        failToOpen(openingFailure(m_port, m_device));
+        failToOpen(openingFailure(m_port, m_mayOpen(m_device)));
     // Bytes from before the opening belong to no block of ours.
     m_port.clear(QSerialPort::Input);
     m_received.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "host_view.h"
 #include "line_settings.h"
 #include "port_numbering.h"
 
@@ -67,6 +68,13 @@ public:
     void setDevicePath(const QString &path) { m_explicitPath = path; }
     // Where port numbers look the devices up: the host's list unless told.
     void setDeviceLister(std::function<QList<SerialDevice>()> lister) { m_listDevices = std::move(lister); }
+    // Whether the system lets this process open a device: asked before
+    // opening, and to tell a device that another program holds from one
+    // this user may not open. The system's own answer unless told.
+    void setAccessCheck(std::function<bool(const QString &)> mayOpen) { m_mayOpen = std::move(mayOpen); }
+    // Whether the host listed a USB serial device when the port's number was
+    // last looked up (port 1 is one then); true when told a device path.
+    bool usbDeviceListed() const { return m_usbDeviceListed; }
     // The device last opened or tried.
     QString deviceName() const { return m_device; }
     // Why the port is not open, in plain words ("device not found", "port
@@ -91,8 +99,8 @@ private:
     void loseConnection();
     void watch();
     bool hungUp() const;
-    QString resolveDevice() const;
-    QString deviceToReopen() const;
+    QString resolveDevice();
+    QString deviceToReopen();
 
     QSerialPort m_port{this};
     QTimer m_watchTimer;
@@ -105,7 +113,9 @@ private:
     QByteArray m_received;
     QString m_explicitPath;
     std::function<QList<SerialDevice>()> m_listDevices = listedSerialDevices;
+    std::function<bool(const QString &)> m_mayOpen = HostView::system().mayOpen;
     QString m_device;
+    bool m_usbDeviceListed = true;
     QString m_failure;
     bool m_wanted = false; // opened by the program and not closed since
     // The device that went away, and the devices there when it went.

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "acquisition/capture_engine.h"
+#include "acquisition/port_diagnosis.h"
 #include "common/numeric_value.h"
 #include "display/descriptions.h"
 #include "display/scope_renderer.h"
@@ -21,6 +22,7 @@
 namespace {
 
 constexpr int kRedrawIntervalMs = 50;
+constexpr int kPortStatusRefreshMs = 1000;
 constexpr QSize kStartClientSize{784, 469};
 
 QScrollBar *cursorBar(QWidget *parent, int maximum)
@@ -53,7 +55,7 @@ Control *place(Control *control, const char *name, int left, int top, int width,
 
 } // namespace
 
-Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
+Form1::Form1(const QString &devicePath, HostView host, QWidget *parent) : QWidget(parent), m_host(std::move(host))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kProductName + QStringLiteral(" - ") + kProductWebAddress);
@@ -72,6 +74,7 @@ Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
 
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
     MSComm1.setDevicePath(devicePath);
+    MSComm1.setAccessCheck(m_host.mayOpen);
     connect(&MSComm1, &SerialLink::OnComm, this, &Form1::MSComm1_OnComm);
     connect(&MSComm1, &SerialLink::connectionChanged, this, &Form1::MSComm1_ConnectionChanged);
 
@@ -80,6 +83,13 @@ Form1::Form1(const QString &devicePath, QWidget *parent) : QWidget(parent)
     timerDraw.setInterval(kRedrawIntervalMs);
     connect(&timerDraw, &QTimer::timeout, this, &Form1::timerDraw_Timer);
     timerDraw.start();
+
+    m_portStatusRefresh.setInterval(kPortStatusRefreshMs);
+    connect(&m_portStatusRefresh, &QTimer::timeout, this, [this] {
+        if (!MSComm1.PortOpen())
+            showPortStatus();
+    });
+    m_portStatusRefresh.start();
 
     Form_Load();
     m_describeTrace.request();
@@ -120,6 +130,9 @@ void Form1::createControls()
     lblPortStatus = place(new QLabel(this), "lblPortStatus", 548, 4, 232, 44);
     lblPortStatus->setWordWrap(true);
     lblPortStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblPortStatus->setTextFormat(Qt::PlainText);
+    // So that the command it shows can be copied.
+    lblPortStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
 void Form1::setTabOrder()
@@ -193,6 +206,7 @@ void Form1::Form_Unload()
         return;
     m_unloaded = true;
     timerDraw.stop();
+    m_portStatusRefresh.stop();
     MSComm1.setPortOpen(false);
     m_CaptureTimer.reset();
 }
@@ -281,18 +295,25 @@ void Form1::showPortStatus()
     const QString device = MSComm1.deviceName().isEmpty() ? QStringLiteral("Serial port 1") : MSComm1.deviceName();
     const QString failure = MSComm1.failure();
     QString text;
-    if (failure.isEmpty()) {
-        text = QStringLiteral("Port: %1").arg(device);
+    QString tip;
+    const std::optional<PortAdvice> advice =
+            diagnosePort(MSComm1.deviceName(), failure, MSComm1.usbDeviceListed(), m_host);
+    if (advice) {
+        // The label holds two short lines; the tooltip tells it all.
+        text = advice->summary + u'\n' + advice->remedy;
+        tip = advice->details;
+    } else if (failure.isEmpty()) {
+        text = tip = QStringLiteral("Port: %1").arg(device);
     } else {
-        text = QStringLiteral("%1: %2.").arg(device, failure);
-        if (failure.contains(u"permission denied"))
-            text += QStringLiteral(" Add your user to the dialout group and log in again.");
-        else
-            text += QStringLiteral(" Waiting for the port.");
+        text = tip = QStringLiteral("%1: %2. Waiting for the port.").arg(device, failure);
     }
-    lblPortStatus->setText(text);
-    lblPortStatus->setToolTip(text);
-    lblPortStatus->setStyleSheet(failure.isEmpty() ? QString() : QStringLiteral("color: red"));
+    const QString style = failure.isEmpty() && !advice ? QString() : QStringLiteral("color: red");
+    // Set anew only when changed, which would lose the operator's selection.
+    if (lblPortStatus->text() != text)
+        lblPortStatus->setText(text);
+    if (lblPortStatus->styleSheet() != style)
+        lblPortStatus->setStyleSheet(style);
+    lblPortStatus->setToolTip(tip);
 }
 
 void Form1::timerDraw_Timer()

@@ -22,8 +22,9 @@ class Form1 : public QWidget, public CaptureState, private ReadoutDisplay
     Q_OBJECT
 
 public:
-    // Opens `devicePath` instead of the host's first serial port.
-    explicit Form1(const QString &devicePath = {}, QWidget *parent = nullptr);
+    // Opens `devicePath` instead of the host's first serial port, and reads
+    // what it tells of a failing port from `host`.
+    explicit Form1(const QString &devicePath = {}, HostView host = HostView::system(), QWidget *parent = nullptr);
     ~Form1() override;
 
     QLabel *lblDeltaV;
@@ -81,4 +82,8 @@ private:
     double m_triggerHigh = 0.0;
     // The scope screen's description follows the blocks, at most once a second.
     RateLimitedAction m_describeTrace{std::chrono::seconds(1), [this] { describeTrace(); }};
+    HostView m_host;
+    // While the port is not open its trouble may change without news from
+    // the port (brltty taking a board plugged in meanwhile): looked at anew.
+    QTimer m_portStatusRefresh;
 };
