@@ -2,8 +2,8 @@
 #include "window/form1.h"
 #include "window/product.h"
 #include "window/sample_size.h"
+#include "window/scope_screen.h"
 #include "display/scope_colors.h"
-#include "display/scope_screen.h"
 #ifdef Q_OS_UNIX
 #include "pseudo_terminal.h"
 #endif
