@@ -2,11 +2,11 @@
 
 #include "acquisition/capture_engine.h"
 #include "common/numeric_value.h"
+#include "common/sample_size.h"
 #include "display/scope_renderer.h"
 #include "dump_box.h"
 #include "event_guard.h"
 #include "product.h"
-#include "sample_size.h"
 #include "scope_screen.h"
 #include "window_layout.h"
 

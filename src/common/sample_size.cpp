@@ -1,7 +1,7 @@
 #include "sample_size.h"
 
 #include "acquisition/capture_state.h"
-#include "common/numeric_value.h"
+#include "numeric_value.h"
 
 #include <cmath>
 
