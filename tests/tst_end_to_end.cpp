@@ -133,7 +133,8 @@ void TestEndToEnd::timePerSampleMatchesTheLine()
     Rig rig;
     Form1 &form = *rig.form;
     QCOMPARE(form.sampleSize(), 768);
-    rig.board.setSignal({.waveform = SimulatedBoard::Waveform::Triangle, .frequencyHz = 40});
+    rig.board.setSignal(
+            {.waveform = SimulatedBoard::Waveform::Triangle, .frequencyHz = 40, .amplitudeV = 2.0, .offsetV = 2.5});
     rig.board.start();
     QVERIFY(rig.waitForBlocks(8));
     rig.board.stop();
