@@ -14,8 +14,9 @@ namespace {
 
 constexpr int kWatchIntervalMs = 1000;
 
-// Qt's reason for a failed opening in the plain words the README lists; the
-// system's own text where none of them fits.
+// Qt's reason for a failed opening in the plain words below, which the
+// window shows the operator (and looks for "permission denied" in, to add
+// its hint); the system's own text where none of them fits.
 QString openingFailure(const QSerialPort &port, [[maybe_unused]] const QString &device)
 {
     switch (port.error()) {
