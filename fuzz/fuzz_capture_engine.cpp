@@ -9,6 +9,7 @@
 #include "acquisition/capture_engine.h"
 #include "acquisition/comm_events.h"
 #include "common/errors.h"
+#include "fake_counter.h"
 #include "fuzz_input.h"
 
 #include <cmath>
@@ -21,23 +22,6 @@ namespace {
 
 constexpr qint16 kUnwritten = -1; // no reading is negative
 constexpr int kMaxN = 32766;
-
-class PlayedCounter final : public PerformanceCounter
-{
-public:
-    std::int64_t frequency = 10'000'000;
-    std::int64_t reading = 0;
-    bool queryFrequency(std::int64_t *ticksPerSecond) const override
-    {
-        *ticksPerSecond = frequency;
-        return frequency != 0;
-    }
-    bool queryCounter(std::int64_t *ticks) const override
-    {
-        *ticks = reading;
-        return true;
-    }
-};
 
 // The fuzz bytes as a sequence of choices; past their end every choice is 0.
 struct Choices
@@ -180,9 +164,9 @@ bool sameContents(const QByteArray &bytes, const std::string &text)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     Choices in{data, size};
-    PlayedCounter counter;
     const std::int64_t frequencies[] = {10'000'000, 0, 1, 3'579'545, 1'000'000'000};
-    counter.frequency = frequencies[in.next() % std::size(frequencies)];
+    FakeCounter counter(frequencies[in.next() % std::size(frequencies)]);
+    counter.frequencyOk = counter.frequency != 0;
     counter.reading = std::int64_t(in.next16()) << 20;
 
     CaptureState state;

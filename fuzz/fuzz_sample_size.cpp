@@ -5,7 +5,7 @@
 
 #include "fuzz_input.h"
 #include "reference_number.h"
-#include "window/sample_size.h"
+#include "common/sample_size.h"
 
 #include <cmath>
 

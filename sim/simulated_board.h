@@ -22,15 +22,7 @@ public:
     static constexpr double kReadingsPerSecond = kBaudRate / kBitsPerReading; // about 10473
 
     using Waveform = ::Waveform;
-
-    struct Signal
-    {
-        Waveform waveform = Waveform::Sine;
-        double frequencyHz = 40.0;
-        double amplitudeV = 2.0; // peak, about the offset
-        double offsetV = 2.5;
-        std::uint64_t seed = 1; // for noise
-    };
+    using Signal = TestSignal;
 
     // Writes into `fd`, which must stay open until stop() or destruction.
     explicit SimulatedBoard(int fd);
@@ -72,7 +64,7 @@ private:
     bool m_stopping = false;
 
     // Under m_mutex.
-    Signal m_signal;
+    Signal m_signal{.waveform = Waveform::Sine, .frequencyHz = 40.0, .amplitudeV = 2.0, .offsetV = 2.5};
     QByteArray m_script;
     bool m_useScript = false;
     bool m_loop = false;

@@ -4,8 +4,8 @@
 #include "acquisition/dump_text.h"
 #include "common/errors.h"
 #include "common/numeric_value.h"
+#include "fake_counter.h"
 #include "stopwatch/cls_timer.h"
-#include "stopwatch/performance_counter.h"
 
 #include <QTest>
 
@@ -15,27 +15,6 @@
 #include <vector>
 
 namespace {
-
-// A counter that reads whatever the test last set.
-class FakeCounter : public PerformanceCounter
-{
-public:
-    std::int64_t frequency = 10000000;
-    std::int64_t reading = 0;
-    mutable int counterQueries = 0;
-
-    bool queryFrequency(std::int64_t *ticksPerSecond) const override
-    {
-        *ticksPerSecond = frequency;
-        return frequency != 0;
-    }
-    bool queryCounter(std::int64_t *ticks) const override
-    {
-        ++counterQueries;
-        *ticks = reading;
-        return true;
-    }
-};
 
 QByteArray bytes(std::initializer_list<int> values)
 {
@@ -52,9 +31,9 @@ constexpr qint16 kUntouched = -7; // no reading can be negative
 class Rig
 {
 public:
-    explicit Rig(int n, std::int64_t frequency = 10000000)
+    explicit Rig(int n, std::int64_t frequency = 10000000) : counter(frequency)
     {
-        counter.frequency = frequency;
+        counter.frequencyOk = frequency != 0;
         state.m_Samples.assign(size_t(n) + 1, kUntouched);
         state.m_CaptureTimer = std::make_unique<clsTimer>(counter);
         state.m_CaptureTimer->ResetTimer();

@@ -1,12 +1,12 @@
 // The whole road of a reading: simulated board -> pseudo-terminal -> serial
 // link -> capture engine -> window, with nothing stubbed.
 #include "common/number_format.h"
-#include "display/scope_screen.h"
 #include "pseudo_terminal.h"
 #include "simulated_board.h"
 #include "event_loop.h"
 #include "window/dump_box.h"
 #include "window/form1.h"
+#include "window/scope_screen.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -133,7 +133,8 @@ void TestEndToEnd::timePerSampleMatchesTheLine()
     Rig rig;
     Form1 &form = *rig.form;
     QCOMPARE(form.sampleSize(), 768);
-    rig.board.setSignal({.waveform = SimulatedBoard::Waveform::Triangle, .frequencyHz = 40});
+    rig.board.setSignal(
+            {.waveform = SimulatedBoard::Waveform::Triangle, .frequencyHz = 40, .amplitudeV = 2.0, .offsetV = 2.5});
     rig.board.start();
     QVERIFY(rig.waitForBlocks(8));
     rig.board.stop();

@@ -3,9 +3,9 @@
 #include "window/dump_box.h"
 #include "window/form1.h"
 #include "window/product.h"
-#include "window/sample_size.h"
+#include "window/scope_screen.h"
+#include "common/sample_size.h"
 #include "display/scope_colors.h"
-#include "display/scope_screen.h"
 #ifdef Q_OS_UNIX
 #include "pseudo_terminal.h"
 #endif

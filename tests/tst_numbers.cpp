@@ -1,7 +1,7 @@
 #include "acquisition/line_settings.h"
 #include "common/number_format.h"
 #include "common/numeric_value.h"
-#include "window/sample_size.h"
+#include "common/sample_size.h"
 
 #include <QLocale>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "display/scope_colors.h"
-#include "display/scope_screen.h"
 #include "window/form1.h"
+#include "window/scope_screen.h"
 
 #include <QLabel>
 #include <QLineEdit>

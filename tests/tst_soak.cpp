@@ -27,7 +27,7 @@ void TestSoak::memoryStaysFlatUnderFloodAndOperatorChanges()
     PseudoTerminal pty;
     Form1 form(pty.slavePath());
     SimulatedBoard board(pty.masterFd());
-    board.setSignal({.waveform = SimulatedBoard::Waveform::Noise});
+    board.setSignal({.waveform = SimulatedBoard::Waveform::Noise, .amplitudeV = 2.0, .offsetV = 2.5});
     board.setRateMultiplier(20);
     form.show();
     int blocks = 0;

@@ -1,7 +1,7 @@
 #include "common/errors.h"
+#include "fake_counter.h"
 #include "stopwatch/cls_timer.h"
 #include "stopwatch/fixed_point4.h"
-#include "stopwatch/performance_counter.h"
 
 #include <QLocale>
 #include <QTest>
@@ -11,30 +11,6 @@
 #include <limits>
 
 namespace {
-
-// A counter whose frequency and readings the test sets; every query is counted.
-class FakeCounter : public PerformanceCounter
-{
-public:
-    std::int64_t frequency = 3579545;
-    bool frequencyOk = true;
-    std::int64_t reading = 0;
-    mutable int frequencyQueries = 0;
-    mutable int counterQueries = 0;
-
-    bool queryFrequency(std::int64_t *ticksPerSecond) const override
-    {
-        ++frequencyQueries;
-        *ticksPerSecond = frequency;
-        return frequencyOk;
-    }
-    bool queryCounter(std::int64_t *ticks) const override
-    {
-        ++counterQueries;
-        *ticks = reading;
-        return true;
-    }
-};
 
 // Equality of the bits, not a fuzzy match: the stopwatch's step order fixes
 // the last bit of its results.
@@ -134,8 +110,7 @@ void TestStopwatch::knownIntervals()
     QFETCH(double, elapsed);
     QFETCH(QString, text);
 
-    FakeCounter counter;
-    counter.frequency = ticksPerSecond;
+    FakeCounter counter(ticksPerSecond);
     clsTimer timer(counter);
     counter.reading = start;
     timer.ResetTimer();
@@ -152,8 +127,7 @@ void TestStopwatch::knownIntervals()
 
 void TestStopwatch::frequencyIsScaledOnce()
 {
-    FakeCounter counter;
-    counter.frequency = 3579545;
+    FakeCounter counter(3579545);
     clsTimer timer(counter);
     QCOMPARE(counter.frequencyQueries, 1);
     QCOMPARE(counter.counterQueries, 0);
@@ -168,7 +142,7 @@ void TestStopwatch::frequencyIsScaledOnce()
 
 void TestStopwatch::newObjectReadsZero()
 {
-    FakeCounter counter;
+    FakeCounter counter(3579545);
     counter.reading = 987654;
     clsTimer timer(counter);
     QCOMPARE(timer.m_StartTime.raw, qint64(0));
@@ -180,8 +154,7 @@ void TestStopwatch::newObjectReadsZero()
 
 void TestStopwatch::stopWithoutReset()
 {
-    FakeCounter counter;
-    counter.frequency = 3579545;
+    FakeCounter counter(3579545);
     clsTimer timer(counter);
     counter.reading = 3579545;
     timer.StopTimer();
@@ -192,8 +165,7 @@ void TestStopwatch::stopWithoutReset()
 
 void TestStopwatch::secondResetReplacesFirst()
 {
-    FakeCounter counter;
-    counter.frequency = 10000000;
+    FakeCounter counter(10000000);
     clsTimer timer(counter);
     counter.reading = 5;
     timer.ResetTimer();
@@ -208,7 +180,7 @@ void TestStopwatch::secondResetReplacesFirst()
 
 void TestStopwatch::resetAfterStopGivesNegativeInterval()
 {
-    FakeCounter counter;
+    FakeCounter counter(3579545);
     clsTimer timer(counter);
     counter.reading = 10;
     timer.ResetTimer();
@@ -223,7 +195,7 @@ void TestStopwatch::resetAfterStopGivesNegativeInterval()
 
 void TestStopwatch::elapsedIsStableAndNeverReadsTheCounter()
 {
-    FakeCounter counter;
+    FakeCounter counter(3579545);
     clsTimer timer(counter);
     counter.reading = 0;
     timer.ResetTimer();
@@ -243,8 +215,7 @@ void TestStopwatch::elapsedIsStableAndNeverReadsTheCounter()
 
 void TestStopwatch::frequencyAboveInt32()
 {
-    FakeCounter counter;
-    counter.frequency = 3000000000;
+    FakeCounter counter(3000000000);
     clsTimer timer(counter);
     QCOMPARE(timer.m_curFrequency.raw, qint64(30000000000000));
     QVERIFY_THROWS_EXCEPTION(OverflowError, timer.TicksPerSecond());
@@ -256,9 +227,8 @@ void TestStopwatch::frequencyAboveInt32()
 
 void TestStopwatch::frequencyQueryFailing()
 {
-    FakeCounter counter;
+    FakeCounter counter(7); // what the failed query left behind
     counter.frequencyOk = false;
-    counter.frequency = 7; // what the failed query left behind
     clsTimer timer(counter);
     QVERIFY(!timer.HasCounter());
     QVERIFY(!timer.m_HasCounter);
@@ -280,8 +250,7 @@ void TestStopwatch::zeroFrequencyFails()
 {
     QFETCH(qint64, start);
     QFETCH(qint64, stop);
-    FakeCounter counter;
-    counter.frequency = 0;
+    FakeCounter counter(0);
     counter.frequencyOk = false;
     clsTimer timer(counter);
     QCOMPARE(timer.m_curFrequency.raw, qint64(0));
@@ -299,7 +268,7 @@ void TestStopwatch::zeroFrequencyFails()
 
 void TestStopwatch::differenceOutside64BitsFails()
 {
-    FakeCounter counter;
+    FakeCounter counter(3579545);
     clsTimer timer(counter);
     counter.reading = kInt64Min;
     timer.ResetTimer();
@@ -311,8 +280,7 @@ void TestStopwatch::differenceOutside64BitsFails()
 
 void TestStopwatch::frequencyTooLargeToScaleFails()
 {
-    FakeCounter counter;
-    counter.frequency = kInt64Max / 10000 + 1;
+    FakeCounter counter(kInt64Max / 10000 + 1);
     QVERIFY_THROWS_EXCEPTION(OverflowError, clsTimer timer(counter));
 }
 
@@ -335,8 +303,7 @@ void TestStopwatch::grouping()
     QFETCH(qint64, ticksPerSecond);
     QFETCH(qint64, ticks);
     QFETCH(QString, text);
-    FakeCounter counter;
-    counter.frequency = ticksPerSecond;
+    FakeCounter counter(ticksPerSecond);
     clsTimer timer(counter);
     counter.reading = ticks;
     timer.StopTimer();
@@ -346,8 +313,7 @@ void TestStopwatch::grouping()
 void TestStopwatch::userNumberFormat()
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    FakeCounter counter;
-    counter.frequency = 1000000;
+    FakeCounter counter(1000000);
     clsTimer timer(counter);
     counter.reading = 1234567891;
     timer.StopTimer();

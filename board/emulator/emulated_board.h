@@ -27,14 +27,7 @@ public:
 
     // Noise is the simulated board's alone: here it stays at the offset.
     using Waveform = ::Waveform;
-
-    struct Signal
-    {
-        Waveform waveform = Waveform::Dc;
-        double frequencyHz = 50.0;
-        double amplitudeV = 0.0; // peak, about the offset
-        double offsetV = 2.5;
-    };
+    using Signal = TestSignal;
 
     // One byte the USART sent, with the cycle at which the conversion that
     // produced it began (cycles count on across restarts) and the voltage
@@ -108,7 +101,7 @@ private:
     std::atomic<bool> m_restartRequested{false};
 
     mutable std::mutex m_mutex; // guards the input and the recording
-    Signal m_signal;
+    Signal m_signal{.waveform = Waveform::Dc, .offsetV = 2.5};
     std::vector<double> m_voltages;
     std::size_t m_nextVoltage = 0;
     bool m_recording = false;

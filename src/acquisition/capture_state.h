@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/sample_size.h"
 #include "stopwatch/cls_timer.h"
 
 #include <QByteArray>
@@ -12,7 +13,7 @@
 struct CaptureState
 {
     static constexpr int kStartSampleSize = 768;
-    static constexpr int kMaxSampleSize = 32766; // the engine's counters are 16-bit
+    static constexpr int kMaxSampleSize = ::kMaxSampleSize;
 
     // Readings 0..255, indices 0..N: a block fills 0..N-1, element N is never written.
     std::vector<qint16> m_Samples = std::vector<qint16>(kStartSampleSize + 1, 0);

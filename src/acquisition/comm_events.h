@@ -1,7 +1,8 @@
 #pragma once
 
-// Event codes of the serial component's notification, numbered as the
-// classic communications control numbers them.
+// What a notification of the serial link reports in CommEvent(). Only a
+// receive makes the capture engine read the port; every other code, these
+// two faults or any other number, leaves the port unread.
 enum CommEventCode : short {
     comEvReceive = 2,       // characters received
     comEventRxOver = 1008,  // receive buffer full: bytes were lost

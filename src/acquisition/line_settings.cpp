@@ -2,6 +2,37 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// A field's text and the setting it names.
+template<typename Setting>
+struct Choice
+{
+    QStringView text;
+    Setting setting;
+};
+
+constexpr Choice<QSerialPort::Parity> kParities[] = {
+        {u"N", QSerialPort::NoParity},   {u"E", QSerialPort::EvenParity},  {u"O", QSerialPort::OddParity},
+        {u"M", QSerialPort::MarkParity}, {u"S", QSerialPort::SpaceParity},
+};
+constexpr Choice<QSerialPort::StopBits> kStopBits[] = {
+        {u"1", QSerialPort::OneStop}, {u"1.5", QSerialPort::OneAndHalfStop}, {u"2", QSerialPort::TwoStop}};
+
+template<typename Setting, size_t count>
+std::optional<Setting> choose(QStringView text, const Choice<Setting> (&choices)[count])
+{
+    const auto found = std::ranges::find(choices, text, &Choice<Setting>::text);
+    if (found == std::end(choices))
+        return std::nullopt;
+    return found->setting;
+}
+
+} // namespace
+
 std::optional<LineSettings> LineSettings::parse(const QString &text)
 {
     const QStringList fields = text.split(u',');
@@ -14,33 +45,19 @@ std::optional<LineSettings> LineSettings::parse(const QString &text)
     if (!ok || settings.baudRate <= 0)
         return std::nullopt;
 
-    const QString parity = fields[1].trimmed().toUpper();
-    if (parity == u"N")
-        settings.parity = QSerialPort::NoParity;
-    else if (parity == u"E")
-        settings.parity = QSerialPort::EvenParity;
-    else if (parity == u"O")
-        settings.parity = QSerialPort::OddParity;
-    else if (parity == u"M")
-        settings.parity = QSerialPort::MarkParity;
-    else if (parity == u"S")
-        settings.parity = QSerialPort::SpaceParity;
-    else
+    const std::optional parity = choose(fields[1].trimmed().toUpper(), kParities);
+    if (!parity)
         return std::nullopt;
+    settings.parity = *parity;
 
     const int dataBits = fields[2].trimmed().toInt(&ok);
     if (!ok || dataBits < 5 || dataBits > 8)
         return std::nullopt;
     settings.dataBits = QSerialPort::DataBits(dataBits);
 
-    const QString stopBits = fields[3].trimmed();
-    if (stopBits == u"1")
-        settings.stopBits = QSerialPort::OneStop;
-    else if (stopBits == u"1.5")
-        settings.stopBits = QSerialPort::OneAndHalfStop;
-    else if (stopBits == u"2")
-        settings.stopBits = QSerialPort::TwoStop;
-    else
+    const std::optional stopBits = choose(fields[3].trimmed(), kStopBits);
+    if (!stopBits)
         return std::nullopt;
+    settings.stopBits = *stopBits;
     return settings;
 }

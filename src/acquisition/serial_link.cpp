@@ -15,15 +15,17 @@ namespace {
 
 constexpr int kWatchIntervalMs = 1000;
 
-// Qt's reason for a failed opening in the plain words the README lists; the
-// system's own text where none of them fits.
+// Qt's reason for a failed opening in the plain words below, which the
+// window shows the operator and adds its diagnosis to; the system's own text
+// where none of them fits. Qt reports a port that another program holds as
+// refused permission too, so whether this user may open the device at all
+// tells the two apart.
 QString openingFailure(const QSerialPort &port, bool mayOpen)
 {
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("device not found");
     case QSerialPort::PermissionError:
-        // Qt reports a port that another program holds as a permission error too.
         return mayOpen ? QStringLiteral("device busy") : QStringLiteral("permission denied");
     case QSerialPort::UnsupportedOperationError:
         // The system's "Inappropriate ioctl for device": a file, a folder or

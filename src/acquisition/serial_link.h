@@ -26,8 +26,10 @@ private:
 };
 
 // The scope's serial component, on the user-interface thread: a receive-only
-// port with the properties of the classic communications control. Bytes are
-// raw 8-bit values with no flow control and no translation.
+// port set up through CommPort, Settings, InputLen and RThreshold, opened and
+// closed through PortOpen, and read through Input(); OnComm() tells of
+// received bytes and faults, CommEvent() which. Bytes are raw 8-bit values
+// with no flow control and no translation.
 //
 // Received bytes wait in a receive buffer of kReceiveBufferSize bytes until
 // Input() reads them; bytes that arrive while it is full are lost and

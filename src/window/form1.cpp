@@ -3,13 +3,13 @@
 #include "acquisition/capture_engine.h"
 #include "acquisition/port_diagnosis.h"
 #include "common/numeric_value.h"
+#include "common/sample_size.h"
 #include "display/descriptions.h"
 #include "display/scope_renderer.h"
-#include "display/scope_screen.h"
 #include "dump_box.h"
 #include "event_guard.h"
 #include "product.h"
-#include "sample_size.h"
+#include "scope_screen.h"
 #include "window_layout.h"
 
 #include <QAccessible>

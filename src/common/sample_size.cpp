@@ -1,7 +1,6 @@
 #include "sample_size.h"
 
-#include "acquisition/capture_state.h"
-#include "common/numeric_value.h"
+#include "numeric_value.h"
 
 #include <cmath>
 
@@ -13,7 +12,7 @@ SampleSizeRequest readSampleSize(QStringView text)
     if (!reading.wholeText)
         return SampleSizeRefused{};
     const double nearest = std::nearbyint(reading.value); // ties to even in the default rounding mode
-    if (nearest < 1 || nearest > CaptureState::kMaxSampleSize)
+    if (nearest < 1 || nearest > kMaxSampleSize)
         return SampleSizeRefused{};
     return SampleSize{int(nearest)};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "raster_surface.h"
+#include "display/raster_surface.h"
 
 #include <QFrame>
 

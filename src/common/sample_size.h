@@ -4,6 +4,11 @@
 
 #include <variant>
 
+// N, the sample size, lies from 1 to kMaxSampleSize: the range the window
+// offers and the capture engine takes. The engine counts in wider integers,
+// so the bound is the scope's choice, not a counter's limit.
+inline constexpr int kMaxSampleSize = 32766;
+
 // What a sample-size text asks for.
 struct SampleSizeUnchanged {}; // the number it begins with is not above 0
 struct SampleSizeRefused {};   // as a whole no number, or not a whole number from 1 to 32766

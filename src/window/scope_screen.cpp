@@ -1,6 +1,6 @@
 #include "scope_screen.h"
 
-#include "scope_colors.h"
+#include "display/scope_colors.h"
 
 #include <QPainter>
 
