@@ -75,13 +75,18 @@ void ColumnSpans::clear()
 {
     if (isEmpty())
         return;
-    const int left = m_firstStrip * kStripWidth, right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    const int left = m_firstStrip * kStripWidth, right = stripsEnd();
     std::fill(m_top.begin() + left, m_top.begin() + right, kNowhere);
     std::fill(m_bottom.begin() + left, m_bottom.begin() + right, -1);
     std::fill(m_lit.begin() + m_firstStrip, m_lit.begin() + m_lastStrip + 1, LitColumns{});
     m_pixels = 0;
     m_firstStrip = 0;
     m_lastStrip = -1;
+}
+
+int ColumnSpans::stripsEnd() const
+{
+    return std::min((m_lastStrip + 1) * kStripWidth, m_width);
 }
 
 void ColumnSpans::fillColumn(QRgb *column, qsizetype stride, Span span, QRgb color)
@@ -95,8 +100,7 @@ ColumnSpans::Span ColumnSpans::rows() const
 {
     if (isEmpty())
         return {};
-    const qsizetype left = m_firstStrip * kStripWidth;
-    const qsizetype right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    const qsizetype left = m_firstStrip * kStripWidth, right = stripsEnd();
     return {*std::min_element(m_top.begin() + left, m_top.begin() + right),
             *std::max_element(m_bottom.begin() + left, m_bottom.begin() + right)};
 }
@@ -109,7 +113,7 @@ bool ColumnSpans::isDense(Span rows) const
 
 void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) const
 {
-    const int right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    const int right = stripsEnd();
     for (int x = m_firstStrip * kStripWidth; x < right; ++x) {
         const Span span{m_top[size_t(x)], m_bottom[size_t(x)]};
         if (!span.isEmpty())
@@ -119,7 +123,7 @@ void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) c
 
 void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background)
 {
-    const int left = m_firstStrip * kStripWidth, right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    const int left = m_firstStrip * kStripWidth, right = stripsEnd();
     if (background) {
         std::fill(row, row + left, *background);
         std::fill(row + right, row + m_width, *background);

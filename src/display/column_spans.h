@@ -63,6 +63,8 @@ private:
     };
 
     void findLitColumns(int strip, int y);
+    // The column just right of the last strip that holds a span.
+    int stripsEnd() const;
 
     // Per column; an empty column lies nowhere (its top past every row).
     std::vector<int> m_top;

@@ -11,6 +11,34 @@ namespace {
 // trace's steps from one column to the next are nearly all far steeper.
 constexpr int kSteepRun = 8;
 
+// Bresenham's walk from pixel (x1, y1) to (x2, y2), both end pixels
+// included, a column at a time: `run(x, top, bottom)` gets each column's
+// pixels in the order of the walk. While twice the error lies below dy, only
+// y steps, each adding dx to the error: such a run is counted at once, and
+// the step after it moves x.
+template<typename Run>
+inline void walkColumns(int x1, int y1, int x2, int y2, Run run)
+{
+    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    int error = dx + dy;
+    while (x1 != x2) {
+        const int alone = 2 * error < dy ? (dy - 2 * error + 2 * dx - 1) / (2 * dx) : 0;
+        const int runEnd = y1 + alone * sy;
+        run(x1, std::min(y1, runEnd), std::max(y1, runEnd));
+        error += alone * dx;
+        y1 = runEnd;
+        const int twice = 2 * error;
+        error += dy;
+        x1 += sx;
+        if (twice <= dx) {
+            error += dx;
+            y1 += sy;
+        }
+    }
+    run(x1, std::min(y1, y2), std::max(y1, y2));
+}
+
 } // namespace
 
 void LineRasterizer::setTarget(QImage *image)
@@ -111,27 +139,7 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
 
 void LineRasterizer::addSteepLine(int x1, int y1, int x2, int y2)
 {
-    // plotBresenham's walk a column at a time. While twice the error lies
-    // below dy, only y steps, each adding dx to the error: such a run is
-    // counted at once, and the step after it moves x.
-    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    int error = dx + dy;
-    while (x1 != x2) {
-        const int alone = 2 * error < dy ? (dy - 2 * error + 2 * dx - 1) / (2 * dx) : 0;
-        const int runEnd = y1 + alone * sy;
-        addSpan(x1, std::min(y1, runEnd), std::max(y1, runEnd));
-        error += alone * dx;
-        y1 = runEnd;
-        const int twice = 2 * error;
-        error += dy;
-        x1 += sx;
-        if (twice <= dx) {
-            error += dx;
-            y1 += sy;
-        }
-    }
-    addSpan(x1, std::min(y1, y2), std::max(y1, y2));
+    walkColumns(x1, y1, x2, y2, [this](int x, int top, int bottom) { addSpan(x, top, bottom); });
 }
 
 void LineRasterizer::storePending()
@@ -194,27 +202,12 @@ void LineRasterizer::fillRow(int y, int left, int right, QRgb color)
 
 void LineRasterizer::plotBresenham(int x1, int y1, int x2, int y2, QRgb color)
 {
-    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    const auto inside = [this](int x, int y) { return x >= 0 && x < m_width && y >= 0 && y < m_height; };
     // Every pixel of the line lies in the box of its end pixels.
-    const bool clipped = !inside(x1, y1) || !inside(x2, y2);
     layBackground(std::min(y1, y2), std::max(y1, y2));
     QRgb *const image = pixels();
-    int error = dx + dy;
-    for (;;) {
-        if (!clipped || inside(x1, y1))
-            image[y1 * m_stride + x1] = color;
-        if (x1 == x2 && y1 == y2)
-            break;
-        const int twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x1 += sx;
-        }
-        if (twice <= dx) {
-            error += dx;
-            y1 += sy;
-        }
-    }
+    walkColumns(x1, y1, x2, y2, [&](int x, int top, int bottom) {
+        if (x < 0 || x >= m_width)
+            return;
+        ColumnSpans::fillColumn(image + x, m_stride, {std::max(top, 0), std::min(bottom, m_height - 1)}, color);
+    });
 }
