@@ -111,17 +111,19 @@ bool ColumnSpans::isDense(Span rows) const
     return m_pixels >= kDenseLitPerStripRow * strips * (rows.bottom - rows.top + 1);
 }
 
-void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) const
+void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color, InkMap &ink) const
 {
     const int right = stripsEnd();
     for (int x = m_firstStrip * kStripWidth; x < right; ++x) {
         const Span span{m_top[size_t(x)], m_bottom[size_t(x)]};
-        if (!span.isEmpty())
+        if (!span.isEmpty()) {
             fillColumn(pixels + x, stride, span, color);
+            ink.markColumn(x, span.top, span.bottom);
+        }
     }
 }
 
-void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background)
+void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background, quint64 *ink)
 {
     const int left = m_firstStrip * kStripWidth, right = stripsEnd();
     if (background) {
@@ -134,6 +136,8 @@ void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> bac
         LitColumns &lit = m_lit[size_t(strip)];
         if (y >= lit.until)
             findLitColumns(strip, y);
+        if (lit.count > 0) // a strip is a block of the ink map
+            ink[strip / 64] |= quint64(1) << (strip % 64);
         QRgb *const pixels = row + strip * kStripWidth;
         const int width = std::min(kStripWidth, m_width - strip * kStripWidth);
         if (width < kStripWidth) { // the last strip, cut off by the image's edge

@@ -49,6 +49,8 @@ void LineRasterizer::setTarget(QImage *image)
     m_height = image->height();
     m_spans.setWidth(m_width);
     m_background.setHeight(m_height);
+    m_ink.setSize(m_width, m_height);
+    m_ink.markAll(); // what the image held before is not known
     m_pending = {};
 }
 
@@ -60,21 +62,36 @@ QRgb *LineRasterizer::pixels()
     return reinterpret_cast<QRgb *>(m_image->bits());
 }
 
+void LineRasterizer::setDevicePixelRatio(double ratio)
+{
+    m_ratio = ratio;
+    m_thickness = std::max(1, qRound(ratio));
+}
+
 int LineRasterizer::pixelOf(float coordinate, int size)
 {
-    // In double, where adding the half is exact: in float, a coordinate just
-    // below a half (0.49999997) would round up to the next pixel.
-    const double shifted = double(coordinate) + 0.5;
-    // Far off the image: a pixel just beyond it, without overflowing.
-    if (!(shifted >= -1.0))
-        return -1;
+    return bandOf(coordinate, size, 1.0, 1);
+}
+
+int LineRasterizer::bandOf(float coordinate, int size, double ratio, int thickness)
+{
+    // The band of `thickness` pixels whose middle lies nearest the middle of
+    // the window pixel that starts at the coordinate; at a ratio of 1, the
+    // pixel whose centre is nearest. In double, where adding the half is
+    // exact: in float, a coordinate just below a half (0.49999997) would
+    // round up to the next pixel.
+    const double shifted = double(coordinate) * ratio + (ratio - thickness + 1) * 0.5;
+    // Far off the image: a band just beyond it, without overflowing.
+    if (!(shifted >= -double(thickness)))
+        return -thickness;
     if (shifted >= double(size) + 1.0)
         return size + 1;
     // The floor by truncation, which is cheaper than std::floor without
     // SSE4.1: one less where truncation rounded a negative value up.
     const int truncated = int(shifted);
     const int pixel = double(truncated) > shifted ? truncated - 1 : truncated;
-    return pixel == size ? size - 1 : pixel;
+    // A band that reaches past the far edge from inside lies along it.
+    return pixel > size - thickness && pixel <= size ? size - thickness : pixel;
 }
 
 void LineRasterizer::clear(QRgb color)
@@ -83,6 +100,7 @@ void LineRasterizer::clear(QRgb color)
     m_spans.clear();
     if (!m_image)
         return;
+    m_ink.clear();
     // Put off where the last picture had a dense trace, the one case that
     // gains; laid at once, as the toolkit fills fastest, where it had none.
     if (m_denseSinceClear) {
@@ -119,8 +137,8 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
 {
     if (m_width <= 0 || m_height <= 0)
         return;
-    const int px1 = pixelOf(x1, m_width), py1 = pixelOf(y1, m_height);
-    const int px2 = pixelOf(x2, m_width), py2 = pixelOf(y2, m_height);
+    const int px1 = bandOf(x1, m_width, m_ratio, m_thickness), py1 = bandOf(y1, m_height, m_ratio, m_thickness);
+    const int px2 = bandOf(x2, m_width, m_ratio, m_thickness), py2 = bandOf(y2, m_height, m_ratio, m_thickness);
 
     if (color != m_spanColor) {
         writeSpans();
@@ -128,7 +146,7 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
     }
     const int dx = std::abs(px2 - px1), dy = std::abs(py2 - py1);
     if (dx == 0) // most of a dense trace
-        addSpan(px1, std::min(py1, py2), std::max(py1, py2));
+        addSpan(px1, std::min(py1, py2), std::max(py1, py2) + m_thickness - 1);
     else if (dy >= kSteepRun * dx)
         addSteepLine(px1, py1, px2, py2);
     else if (dy == 0)
@@ -139,21 +157,28 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
 
 void LineRasterizer::addSteepLine(int x1, int y1, int x2, int y2)
 {
-    walkColumns(x1, y1, x2, y2, [this](int x, int top, int bottom) { addSpan(x, top, bottom); });
+    // Widened to the right by storePending(); the lower end reaches down too.
+    const int lowerEnd = y2 > y1 ? x2 : x1, reach = m_thickness - 1;
+    walkColumns(x1, y1, x2, y2,
+                [&](int x, int top, int bottom) { addSpan(x, top, bottom + (x == lowerEnd ? reach : 0)); });
 }
 
 void LineRasterizer::storePending()
 {
-    const int x = m_pending.x;
+    // A steep line is as wide as it is thick: the span stands in that many columns.
+    const int left = std::max(m_pending.x, 0), right = std::min(m_pending.x + m_thickness - 1, m_width - 1);
     const int top = std::max(m_pending.span.top, 0), bottom = std::min(m_pending.span.bottom, m_height - 1);
     m_pending = {};
-    if (x < 0 || x >= m_width || top > bottom)
+    if (top > bottom)
         return;
-    // A column holds one span; one apart from it is written at once.
-    const ColumnSpans::Span apart = m_spans.add(x, top, bottom);
-    if (!apart.isEmpty()) {
-        layBackground(apart.top, apart.bottom);
-        ColumnSpans::fillColumn(pixels() + x, m_stride, apart, m_spanColor);
+    for (int x = left; x <= right; ++x) {
+        // A column holds one span; one apart from it is written at once.
+        const ColumnSpans::Span apart = m_spans.add(x, top, bottom);
+        if (!apart.isEmpty()) {
+            layBackground(apart.top, apart.bottom);
+            ColumnSpans::fillColumn(pixels() + x, m_stride, apart, m_spanColor);
+            m_ink.markColumn(x, apart.top, apart.bottom);
+        }
     }
 }
 
@@ -170,13 +195,13 @@ void LineRasterizer::writeSpans()
             std::optional<QRgb> background;
             if (m_background.waits(y))
                 background = m_background.color();
-            m_spans.writeRow(image + y * m_stride, y, m_spanColor, background);
+            m_spans.writeRow(image + y * m_stride, y, m_spanColor, background, m_ink.row(y));
             m_background.markLaid(y);
         }
         m_denseSinceClear = true;
     } else {
         layBackground(rows.top, rows.bottom);
-        m_spans.writeDownColumns(pixels(), m_stride, m_spanColor);
+        m_spans.writeDownColumns(pixels(), m_stride, m_spanColor, m_ink);
     }
     m_spans.clear();
 }
@@ -188,26 +213,38 @@ void LineRasterizer::layBackground(int first, int last)
 
 void LineRasterizer::fillRow(int y, int left, int right, QRgb color)
 {
-    if (y < 0 || y >= m_height)
-        return;
     left = std::max(left, 0);
-    right = std::min(right, m_width - 1);
-    if (left <= right) {
-        if (m_background.waits(y)) // the grid's rows, drawn before the trace
-            layBackground(y, y);
-        QRgb *row = pixels() + y * m_stride;
-        std::fill(row + left, row + right + 1, color);
+    right = std::min(right + m_thickness - 1, m_width - 1);
+    if (left > right)
+        return;
+    for (int row = std::max(y, 0); row <= std::min(y + m_thickness - 1, m_height - 1); ++row) {
+        if (m_background.waits(row)) // the grid's rows, drawn before the trace
+            layBackground(row, row);
+        QRgb *pixels = this->pixels() + row * m_stride;
+        std::fill(pixels + left, pixels + right + 1, color);
+        m_ink.mark(row, left, right);
     }
 }
 
 void LineRasterizer::plotBresenham(int x1, int y1, int x2, int y2, QRgb color)
 {
-    // Every pixel of the line lies in the box of its end pixels.
-    layBackground(std::min(y1, y2), std::max(y1, y2));
+    // Widened across its run: a steep line to the right, a shallow one
+    // downwards; its far end along the run reaches as far again.
+    const int reach = m_thickness - 1;
+    const bool steep = std::abs(y2 - y1) >= std::abs(x2 - x1);
+    const int farEnd = steep ? (y2 > y1 ? x2 : x1) : std::max(x1, x2);
+    // Every pixel of the line lies in the box of its end pixels' bands.
+    const int top = std::max(std::min(y1, y2), 0), bottom = std::min(std::max(y1, y2) + reach, m_height - 1);
+    layBackground(top, bottom);
     QRgb *const image = pixels();
-    walkColumns(x1, y1, x2, y2, [&](int x, int top, int bottom) {
-        if (x < 0 || x >= m_width)
-            return;
-        ColumnSpans::fillColumn(image + x, m_stride, {std::max(top, 0), std::min(bottom, m_height - 1)}, color);
+    walkColumns(x1, y1, x2, y2, [&](int x, int runTop, int runBottom) {
+        const int right = x + (steep || x == farEnd ? reach : 0);
+        const int runEnd = runBottom + (!steep || x == farEnd ? reach : 0);
+        const ColumnSpans::Span run{std::max(runTop, top), std::min(runEnd, bottom)};
+        for (int column = std::max(x, 0); column <= std::min(right, m_width - 1); ++column) {
+            ColumnSpans::fillColumn(image + column, m_stride, run, color);
+            if (!run.isEmpty())
+                m_ink.markColumn(column, run.top, run.bottom);
+        }
     });
 }
