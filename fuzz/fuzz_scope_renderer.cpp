@@ -311,10 +311,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                    qsizetype(stride) * qsizetype(sizeof(QRgb)), QImage::Format_RGB32);
     GuardedScreen screen(&picture, logicalWidth, logicalHeight, ratio);
     ReferencePicture expected(width, height, ratio);
-    if (linesOnly)
+    if (linesOnly) {
         drawLines(in, screen, expected);
-    else
+    } else {
+        // Now and then over an earlier redraw, whose clear must leave nothing of it.
+        if (in.next() & 1) {
+            ReferencePicture earlier(width, height, ratio);
+            drawRedraw(in, screen, earlier);
+        }
         drawRedraw(in, screen, expected);
+    }
     screen.finish();
 
     const auto untouched = [](const QRgb *from, size_t count) {

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <bit>
 #include <vector>
 
 // Where each row of a picture may hold anything but the background: one
@@ -25,8 +26,35 @@ public:
     quint64 *row(int y) { return m_bits.data() + qsizetype(y) * m_words; }
     const quint64 *row(int y) const { return m_bits.data() + qsizetype(y) * m_words; }
     int wordsPerRow() const { return m_words; }
+    // Hands each run of marked blocks in row y to `run(left, right)`, as columns.
+    template<typename Run>
+    void forEachRun(int y, Run run) const;
 
 private:
     std::vector<quint64> m_bits;
     int m_words = 0;
 };
+
+template<typename Run>
+void InkMap::forEachRun(int y, Run run) const
+{
+    const quint64 *const bits = row(y);
+    int first = -1; // the first block of the run under way
+    for (int word = 0; word < m_words; ++word) {
+        for (int bit = 0; bit < 64;) {
+            // The next change between marked and unmarked, if any in this word.
+            const quint64 rest = (first < 0 ? bits[word] : ~bits[word]) >> bit;
+            if (rest == 0)
+                break;
+            bit += std::countr_zero(rest);
+            if (first < 0) {
+                first = word * 64 + bit;
+            } else {
+                run(first * kBlockWidth, (word * 64 + bit) * kBlockWidth - 1);
+                first = -1;
+            }
+        }
+    }
+    if (first >= 0)
+        run(first * kBlockWidth, m_words * 64 * kBlockWidth - 1);
+}

@@ -100,16 +100,36 @@ void LineRasterizer::clear(QRgb color)
     m_spans.clear();
     if (!m_image)
         return;
-    m_ink.clear();
     // Put off where the last picture had a dense trace, the one case that
-    // gains; laid at once, as the toolkit fills fastest, where it had none.
+    // gains; laid at once where it had none, only where anything but the
+    // background may lie: the rest of the image holds it already.
     if (m_denseSinceClear) {
         m_background.start(*m_image, color);
     } else {
-        m_background.cancel();
-        m_image->fill(color);
+        // Rows an earlier clear still owes hold what was there before it.
+        layBackground(0, m_height - 1);
+        if (color == m_inkBackground)
+            fillInked(color);
+        else
+            m_image->fill(color);
     }
+    m_inkBackground = color;
+    m_ink.clear();
     m_denseSinceClear = false;
+}
+
+void LineRasterizer::fillInked(QRgb color)
+{
+    // As the toolkit's fill stores it: RGB32 keeps its alpha byte opaque.
+    if (m_image->format() == QImage::Format_RGB32)
+        color |= 0xff000000;
+    QRgb *const image = pixels();
+    for (int y = 0; y < m_height; ++y) {
+        QRgb *const row = image + y * m_stride;
+        m_ink.forEachRun(y, [&](int left, int right) {
+            std::fill(row + left, row + std::min(right, m_width - 1) + 1, color);
+        });
+    }
 }
 
 void LineRasterizer::flush()

@@ -66,6 +66,7 @@ private:
     void storePending();
     void writeSpans();
     void layBackground(int first, int last);
+    void fillInked(QRgb color);
     void fillRow(int y, int left, int right, QRgb color);
 
     QImage *m_image = nullptr;
@@ -73,7 +74,9 @@ private:
     int m_width = 0;
     int m_height = 0;
     PendingBackground m_background;
+    // Where anything but m_inkBackground may lie.
     InkMap m_ink;
+    QRgb m_inkBackground = 0;
     // The spans of the current colour: the latest, still growing, and the
     // rest, one per column.
     struct PendingSpan
