@@ -114,12 +114,18 @@ bool ColumnSpans::isDense(Span rows) const
 void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color, InkMap &ink) const
 {
     const int right = stripsEnd();
-    for (int x = m_firstStrip * kStripWidth; x < right; ++x) {
-        const Span span{m_top[size_t(x)], m_bottom[size_t(x)]};
-        if (!span.isEmpty()) {
-            fillColumn(pixels + x, stride, span, color);
-            ink.markColumn(x, span.top, span.bottom);
+    for (int left = m_firstStrip * kStripWidth; left < right; left += kStripWidth) {
+        // A strip is a block of the ink map, marked once over all its spans' rows.
+        Span reach{kNowhere, -1};
+        for (int x = left; x < std::min(left + kStripWidth, right); ++x) {
+            const Span span{m_top[size_t(x)], m_bottom[size_t(x)]};
+            if (!span.isEmpty()) {
+                fillColumn(pixels + x, stride, span, color);
+                reach = {std::min(reach.top, span.top), std::max(reach.bottom, span.bottom)};
+            }
         }
+        if (!reach.isEmpty())
+            ink.markColumn(left, reach.top, reach.bottom);
     }
 }
 

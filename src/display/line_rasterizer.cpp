@@ -1,5 +1,7 @@
 #include "line_rasterizer.h"
 
+#include "fill_pixels.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -73,27 +75,6 @@ int LineRasterizer::pixelOf(float coordinate, int size)
     return bandOf(coordinate, size, 1.0, 1);
 }
 
-int LineRasterizer::bandOf(float coordinate, int size, double ratio, int thickness)
-{
-    // The band of `thickness` pixels whose middle lies nearest the middle of
-    // the window pixel that starts at the coordinate; at a ratio of 1, the
-    // pixel whose centre is nearest. In double, where adding the half is
-    // exact: in float, a coordinate just below a half (0.49999997) would
-    // round up to the next pixel.
-    const double shifted = double(coordinate) * ratio + (ratio - thickness + 1) * 0.5;
-    // Far off the image: a band just beyond it, without overflowing.
-    if (!(shifted >= -double(thickness)))
-        return -thickness;
-    if (shifted >= double(size) + 1.0)
-        return size + 1;
-    // The floor by truncation, which is cheaper than std::floor without
-    // SSE4.1: one less where truncation rounded a negative value up.
-    const int truncated = int(shifted);
-    const int pixel = double(truncated) > shifted ? truncated - 1 : truncated;
-    // A band that reaches past the far edge from inside lies along it.
-    return pixel > size - thickness && pixel <= size ? size - thickness : pixel;
-}
-
 void LineRasterizer::clear(QRgb color)
 {
     m_pending = {};
@@ -127,7 +108,7 @@ void LineRasterizer::fillInked(QRgb color)
     for (int y = 0; y < m_height; ++y) {
         QRgb *const row = image + y * m_stride;
         m_ink.forEachRun(y, [&](int left, int right) {
-            std::fill(row + left, row + std::min(right, m_width - 1) + 1, color);
+            fillPixels(row + left, std::min(right, m_width - 1) - left + 1, color);
         });
     }
 }

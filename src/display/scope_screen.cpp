@@ -2,12 +2,12 @@
 
 #include "scope_colors.h"
 
-#include <cmath>
-
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QWindow>
+
+#include <cmath>
 
 ScopeScreen::ScopeScreen(QWidget *parent) : QFrame(parent)
 {
@@ -97,7 +97,7 @@ void ScopeScreen::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QImage &shown = picture();
     // From the widget's own coordinates to the pixels of what is painted on.
-    const QTransform toDevice = painter.combinedTransform() * painter.deviceTransform();
+    const QTransform toDevice = painter.deviceTransform();
     if (toDevice.type() <= QTransform::TxScale && qFuzzyCompare(toDevice.m11(), m_buffer.devicePixelRatio())
         && qFuzzyCompare(toDevice.m22(), m_buffer.devicePixelRatio())) {
         // Pixel for pixel in the device's own coordinates, only what is asked for.
@@ -107,7 +107,7 @@ void ScopeScreen::paintEvent(QPaintEvent *event)
                          QPoint(qRound(mapped.right()) - 1, qRound(mapped.bottom()) - 1));
         };
         const QRect area = onDevice(contentsRect());
-        painter.setWorldTransform(painter.deviceTransform().inverted());
+        painter.setWorldTransform(toDevice.inverted());
         for (const QRect &rect : event->region()) {
             const QRect part = onDevice(rect) & area;
             painter.drawImage(QRectF(part), shown, QRectF(part.translated(-area.topLeft())));
