@@ -117,6 +117,20 @@ void windowAtLineRate(benchmark::State &state, int burstIntervalMs)
     measureAtLineRate(state, board);
 }
 
+// The window as large as a maximised one on a 4K screen, at N = 768,
+// streaming or with Pause Redraw ticked: then no pixel changes, and every
+// tick rebuilds the picture and finds nothing to show.
+void window4kAtLineRate(benchmark::State &state, bool paused)
+{
+    PseudoTerminal line;
+    SimulatedBoard board(line.masterFd());
+    Form1 window(line.slavePath());
+    window.resize(3840, 2160);
+    window.chkPauseRedraw->setChecked(paused);
+    window.show();
+    measureAtLineRate(state, board);
+}
+
 // The floor under the window's figure: a bare serial port that only reads
 // the same stream, beside a shown text box with the focus and its caret.
 void bareReaderAtLineRate(benchmark::State &state, int burstIntervalMs)
@@ -216,6 +230,11 @@ void registerWindowBenchmarks()
                 ->Iterations(1)
                 ->Unit(benchmark::kSecond);
     }
+    for (const bool paused : {false, true})
+        benchmark::RegisterBenchmark(paused ? "window/3840x2160/lineRate/paused" : "window/3840x2160/lineRate/streaming",
+                                     window4kAtLineRate, paused)
+                ->Iterations(1)
+                ->Unit(benchmark::kSecond);
     for (const bool longBounds : {false, true}) {
         const std::string bounds = longBounds ? "/bounds=32767chars" : "/bounds=short";
         benchmark::RegisterBenchmark(("triggerWaiting/lineRate" + bounds).c_str(), triggerWaitingAtLineRate,

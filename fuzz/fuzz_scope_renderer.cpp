@@ -1,8 +1,10 @@
 // Whole redraws of the scope screen at sizes from nothing to a few thousand
 // pixels, with readings, cursors and times per sample at and beyond their
-// limits, or lines anywhere straight through the rasteriser. Every pixel
-// must equal a plain drawing of the same picture: each line worked out from
-// the scope's rules and set pixel by pixel along Bresenham's walk. The
+// limits, or lines anywhere straight through the rasteriser, at a device
+// pixel ratio of 1 or at any other. Every pixel must equal a plain drawing
+// of the same picture: each line worked out from the scope's rules and set
+// pixel by pixel along Bresenham's walk, each pixel widened to the line's
+// thickness. The
 // picture lies inside a larger buffer whose margins must stay untouched.
 // Both readouts must show, in their patterns, the time and the voltage
 // between the cursors, worked out plainly.
@@ -40,10 +42,11 @@ struct Choices
 class GuardedScreen : public ScopeSurface
 {
 public:
-    // A picture of no pixels is null in Qt: the size is told apart.
-    GuardedScreen(QImage *picture, int width, int height) : m_width(float(width)), m_height(float(height))
+    // A picture of no pixels is null in Qt: the size, in window pixels, is told apart.
+    GuardedScreen(QImage *picture, float width, float height, double ratio) : m_width(width), m_height(height)
     {
         m_rasterizer.setTarget(picture);
+        m_rasterizer.setDevicePixelRatio(ratio);
     }
     float ScaleWidth() const override { return m_width; }
     float ScaleHeight() const override { return m_height; }
@@ -83,42 +86,59 @@ bool readoutShows(const QString &text, const QRegularExpression &pattern, QStrin
     return ok && std::fabs(shown - expected) <= halfDigit * (1 + 1e-9) + std::fabs(expected) * 1e-15;
 }
 
-// The plain drawing.
+// The plain drawing, in pixels of the device.
 class ReferencePicture
 {
 public:
-    ReferencePicture(int width, int height)
-        : width(width), height(height), pixels(size_t(width) * size_t(height), ScopeColors::kBackground)
+    ReferencePicture(int width, int height, double ratio)
+        : width(width), height(height), ratio(ratio), thickness(std::max(1, int(std::lround(ratio)))),
+          pixels(size_t(width) * size_t(height), ScopeColors::kBackground)
     {
     }
 
-    // An end point goes to the pixel whose centre is nearest; the far edge to
-    // the last pixel; more than a pixel off the image, to a pixel just beyond it.
-    static int endPixel(float coordinate, int size)
+    // An end point goes to the first pixel of the band of `thickness` whose
+    // middle is nearest the middle of the window pixel that it starts; a
+    // band reaching past the far edge to the last band; more than a band off
+    // the image, to a band just beyond it. At ratio 1: the nearest pixel.
+    int endPixel(float coordinate, int size) const
     {
-        const double nearest = std::floor(double(coordinate) + 0.5);
-        if (nearest < -1)
-            return -1;
-        if (nearest > size)
+        const double first = std::floor(double(coordinate) * ratio + (ratio - thickness + 1) / 2);
+        if (first < -thickness)
+            return -thickness;
+        if (first > size)
             return size + 1;
-        return nearest == size ? size - 1 : int(nearest);
+        return first > size - thickness ? size - thickness : int(first);
     }
 
+    void plot(int x, int y, QRgb color)
+    {
+        if (x >= 0 && x < width && y >= 0 && y < height)
+            pixels[size_t(y) * size_t(width) + size_t(x)] = color;
+    }
+
+    // Each pixel of the walk widened across the line's run, to the right
+    // when it is steep and downwards when not; its end further along the
+    // run a square.
     void line(float x1, float y1, float x2, float y2, QRgb color)
     {
         if (width == 0 || height == 0)
             return;
-        walkReferenceLine(endPixel(x1, width), endPixel(y1, height), endPixel(x2, width), endPixel(y2, height),
-                          [&](int x, int y) {
-                              if (x >= 0 && x < width && y >= 0 && y < height)
-                                  pixels[size_t(y) * size_t(width) + size_t(x)] = color;
-                          });
+        const int ex1 = endPixel(x1, width), ey1 = endPixel(y1, height);
+        const int ex2 = endPixel(x2, width), ey2 = endPixel(y2, height);
+        const bool steep = std::abs(ey2 - ey1) >= std::abs(ex2 - ex1);
+        const bool secondFar = steep ? ey2 > ey1 : ex2 > ex1;
+        walkReferenceLine(ex1, ey1, ex2, ey2, [&](int x, int y) {
+            for (int i = 0; i < thickness; ++i)
+                plot(steep ? x + i : x, steep ? y : y + i, color);
+        });
+        for (int i = 0; i < thickness; ++i)
+            for (int j = 0; j < thickness; ++j)
+                plot((secondFar ? ex2 : ex1) + i, (secondFar ? ey2 : ey1) + j, color);
     }
 
     // One redraw: grid, trace, time cursors, level cursors.
-    void redraw(const std::vector<qint16> &samples, int v1, int v2, int l1, int l2)
+    void redraw(float w, float h, const std::vector<qint16> &samples, int v1, int v2, int l1, int l2)
     {
-        const float w = float(width), h = float(height);
         const int u = int(samples.size()) - 1;
         const double xScale = double(w) / u, yScale = double(h) / 265;
         const auto levelY = [&](int counts) { return float(double(h) - counts * yScale); };
@@ -139,6 +159,8 @@ public:
 
     int width;
     int height;
+    double ratio;
+    int thickness;
     std::vector<QRgb> pixels;
 };
 
@@ -147,6 +169,18 @@ int chooseSide(Choices &in)
 {
     const std::uint8_t kind = in.next();
     return kind % 4 == 0 ? in.next16() % 4096 : kind % 4 == 1 ? in.next16() % 1024 : in.next() % 64;
+}
+
+// Mostly 1; often the common scale factors, whose lines are one or more
+// pixels thick and whose pixels fall between window pixels; now and then any
+// ratio from a tenth to eight.
+double chooseRatio(Choices &in)
+{
+    static constexpr double kCommon[] = {1.25, 1.5, 1.75, 2.0, 2.5, 3.0};
+    const std::uint8_t kind = in.next();
+    if (kind % 4 < 2)
+        return 1.0;
+    return kind % 4 == 2 ? kCommon[(kind >> 2) % std::size(kCommon)] : 0.1 + in.next16() / 8192.0;
 }
 
 int chooseUpperBound(Choices &in)
@@ -206,7 +240,7 @@ void drawRedraw(Choices &in, GuardedScreen &screen, ReferencePicture &expected)
     ShownReadouts readouts;
     double xScale = 0, yScale = 0;
     drawScope(screen, readouts, ScopeFrame{samples, v1, v2, l1, l2, msPerSample}, xScale, yScale);
-    expected.redraw(samples, v1, v2, l1, l2);
+    expected.redraw(screen.ScaleWidth(), screen.ScaleHeight(), samples, v1, v2, l1, l2);
 
     // "###,###.000" and "0.00", each with its unit.
     static const QRegularExpression timePattern(QStringLiteral("^([1-9][0-9]{0,2}(,[0-9]{3})*)?\\.[0-9]{3}ms$"));
@@ -259,8 +293,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     Choices in{data, size};
     const bool linesOnly = in.next() & 1;
-    const int width = chooseSide(in);
-    int height = chooseSide(in);
+    const double ratio = chooseRatio(in);
+    // In window pixels; the picture's pixels are those of the device, the
+    // nearest whole number or, as an area whose edges round apart, one less.
+    const float logicalWidth = float(chooseSide(in)), logicalHeight = float(chooseSide(in));
+    const auto devicePixels = [&](float side) {
+        return std::max(0, int(std::lround(double(side) * ratio)) - (ratio != 1.0 && (in.next() & 1)));
+    };
+    const int width = devicePixels(logicalWidth);
+    int height = devicePixels(logicalHeight);
     if (qsizetype(width) * height > kMaxPixels)
         height = int(kMaxPixels / width);
 
@@ -268,12 +309,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     std::vector<QRgb> buffer(size_t(stride) * size_t(height + 2 * kMargin), kGuard);
     QImage picture(reinterpret_cast<uchar *>(buffer.data() + kMargin * stride + kMargin), width, height,
                    qsizetype(stride) * qsizetype(sizeof(QRgb)), QImage::Format_RGB32);
-    GuardedScreen screen(&picture, width, height);
-    ReferencePicture expected(width, height);
-    if (linesOnly)
+    GuardedScreen screen(&picture, logicalWidth, logicalHeight, ratio);
+    ReferencePicture expected(width, height, ratio);
+    if (linesOnly) {
         drawLines(in, screen, expected);
-    else
+    } else {
+        // Now and then over an earlier redraw, whose clear must leave nothing of it.
+        if (in.next() & 1) {
+            ReferencePicture earlier(width, height, ratio);
+            drawRedraw(in, screen, earlier);
+        }
         drawRedraw(in, screen, expected);
+    }
     screen.finish();
 
     const auto untouched = [](const QRgb *from, size_t count) {

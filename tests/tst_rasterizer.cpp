@@ -76,6 +76,8 @@ private slots:
     void separateSpansStaySeparate_data();
     void separateSpansStaySeparate();
     void aCopyOfThePictureKeepsWhatItShowed();
+    void evenLinesAtAScale_data();
+    void evenLinesAtAScale();
 };
 
 void TestRasterizer::samePixelsAsThePlainWalk_data()
@@ -255,6 +257,73 @@ void TestRasterizer::aCopyOfThePictureKeepsWhatItShowed()
     QCOMPARE(now.pixel(0, 7), ScopeColors::kTrace);
     QCOMPARE(now.pixel(5, 1), ScopeColors::kTrace);
     QCOMPARE(first.pixel(0, 2), ScopeColors::kTrace);
+}
+
+void TestRasterizer::evenLinesAtAScale_data()
+{
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<int>("thickness"); // in device pixels
+    QTest::newRow("150 %") << 1.5 << 2;
+    QTest::newRow("200 %") << 2.0 << 2;
+    QTest::newRow("250 %") << 2.5 << 3;
+}
+
+void TestRasterizer::evenLinesAtAScale()
+{
+    QFETCH(double, ratio);
+    QFETCH(int, thickness);
+
+    // Flat low for the first half, then one steep step up; cursors apart from
+    // the grid and from each other.
+    const int u = 768, low = 20, high = 230;
+    std::vector<qint16> samples(size_t(u) + 1, 0);
+    for (int i = 0; i < u; ++i)
+        samples[size_t(i)] = qint16(i < u / 2 ? low : high);
+    const ScopeFrame frame{samples, 100, 600, 128, 30, 0.1};
+    RasterSurface screen(QSize(773, 313), ratio);
+    NoReadouts readouts;
+    double xScale = 0, yScale = 0;
+    drawScope(screen, readouts, frame, xScale, yScale);
+    const QImage &picture = screen.picture();
+    QCOMPARE(picture.size(), QSize(773, 313) * ratio);
+
+    // The lengths of the runs of `color` along a line of pixels.
+    const auto runs = [](auto pixelAt, int length, QRgb color) {
+        QList<int> lengths;
+        for (int i = 0, run = 0; i <= length; ++i) {
+            if (i < length && pixelAt(i) == color) {
+                ++run;
+            } else if (run > 0) {
+                lengths.append(run);
+                run = 0;
+            }
+        }
+        return lengths;
+    };
+    const QList<int> five(5, thickness), two(2, thickness);
+    // Down every column of the flat half that no time cursor crosses.
+    const int cursorLeft = int(100 * xScale * ratio) - 2, cursorRight = int(100 * xScale * ratio) + 4;
+    for (int x = 0; x < picture.width() * 2 / 5; ++x) {
+        if (x >= cursorLeft && x <= cursorRight)
+            continue;
+        const auto column = [&](int y) { return picture.pixel(x, y); };
+        QCOMPARE(runs(column, picture.height(), ScopeColors::kGrid), five);
+        QCOMPARE(runs(column, picture.height(), ScopeColors::kLevelCursor), two);
+        QCOMPARE(runs(column, picture.height(), ScopeColors::kTrace), QList<int>{thickness});
+    }
+    // Along every row between the step's ends, where only the cursors and the
+    // step cross: each as wide as a line is thick.
+    const int stepTop = int((313 - high * yScale) * ratio) + 2 * thickness;
+    const int stepBottom = int((313 - low * yScale) * ratio) - 2 * thickness;
+    QVERIFY(stepBottom - stepTop > 100);
+    for (int y = stepTop; y <= stepBottom; ++y) {
+        const auto row = [&](int x) { return picture.pixel(x, y); };
+        if (runs(row, picture.width(), ScopeColors::kLevelCursor).isEmpty()) {
+            QCOMPARE(runs(row, picture.width(), ScopeColors::kTimeCursor), two);
+            if (runs(row, picture.width(), ScopeColors::kGrid).isEmpty())
+                QCOMPARE(runs(row, picture.width(), ScopeColors::kTrace), QList<int>{thickness});
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRasterizer)

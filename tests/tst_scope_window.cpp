@@ -1,11 +1,17 @@
+#include "display/raster_surface.h"
 #include "display/scope_colors.h"
+#include "display/scope_renderer.h"
 #include "window/form1.h"
 #include "window/scope_screen.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QTest>
+
+#include <functional>
 
 #include <cmath>
 #include <set>
@@ -35,6 +41,33 @@ void fillStep(Form1 &form, int u, int low, int high)
         form.m_Samples[size_t(i)] = qint16(i < u / 2 ? low : high);
 }
 
+// Device pixels of the rectangle `rect`, given in window pixels: each edge
+// to the nearest device pixel, as Qt's raster painting rounds them.
+QRect onDevice(const QRect &rect, qreal ratio)
+{
+    const auto device = [ratio](int coordinate) { return qRound(coordinate * ratio); };
+    return QRect(QPoint(device(rect.left()), device(rect.top())),
+                 QPoint(device(rect.right() + 1) - 1, device(rect.bottom() + 1) - 1));
+}
+
+// Gathers what the scope screen repaints.
+struct PaintSpy : QObject
+{
+    QRegion painted;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+struct NoReadouts : ReadoutDisplay
+{
+    void setTimeReadout(const QString &) override { }
+    void setLevelReadout(const QString &) override { }
+};
+
 } // namespace
 
 class TestScopeWindow : public QObject
@@ -48,6 +81,7 @@ private slots:
     void readoutsOfASineBetweenCursors();
     void tickWithoutReadingsKeepsThePicture_data();
     void tickWithoutReadingsKeepsThePicture();
+    void repaintsWhatChanged();
 };
 
 void TestScopeWindow::everyPixelOfAStep_data()
@@ -213,6 +247,99 @@ void TestScopeWindow::tickWithoutReadingsKeepsThePicture()
     QCOMPARE(after == before, !redrawn);
     QCOMPARE(form.lblDeltaV->text(), redrawn ? QStringLiteral("5.000ms") : time);
     QCOMPARE(form.lblDeltaH->text(), level);
+}
+
+void TestScopeWindow::repaintsWhatChanged()
+{
+    Form1 form(kAbsentPort);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.timerDraw.stop();
+    for (int i = 0; i < form.sampleSize(); ++i)
+        form.m_Samples[size_t(i)] = qint16(128 + std::lround(100 * std::sin(i * 2 * M_PI / 256)));
+    PaintSpy spy;
+    form.Picture1->installEventFilter(&spy);
+    const auto newBlock = [&] {
+        for (int i = 0; i < form.sampleSize(); ++i)
+            form.m_Samples[size_t(i)] = qint16((i * 5) % 256);
+    };
+    const auto typeSampleSize = [&] {
+        form.txtArraySize->selectAll();
+        QTest::keyClicks(form.txtArraySize, QStringLiteral("768")); // 7, 76, then 768
+    };
+    const QSize start = form.size();
+    const auto shrinkAndGrowBack = [&] {
+        form.resize(start - QSize(300, 200));
+        QCoreApplication::processEvents();
+        form.resize(start);
+        QCoreApplication::processEvents();
+    };
+    const QList<std::pair<const char *, std::function<void()>>> steps{
+            {"first picture", [] {}},
+            {"new block", newBlock},
+            {"time cursor 1", [&] { form.scrollVLine1->setValue(100); }},
+            {"time cursor 2", [&] { form.scrollVLine2->setValue(600); }},
+            {"level cursor 1", [&] { form.scrollHLine1->setValue(60); }},
+            {"level cursor 2", [&] { form.scrollHLine2->setValue(200); }},
+            {"N typed 768, 7, 76, 768", typeSampleSize},
+            {"N", [&] { form.txtArraySize->setText(QStringLiteral("500")); }},
+            {"shrink and grow back", shrinkAndGrowBack},
+            {"resize", [&] { form.resize(1000, 700); }},
+            {"ratio 1.5", [&] { form.Picture1->setPictureRatio(1.5); }},
+            {"new block at 1.5", newBlock},
+            {"ratio 2", [&] { form.Picture1->setPictureRatio(2.0); }},
+            {"pause", [&] { form.chkPauseRedraw->setChecked(true); }},
+            {"resume", [&] { form.chkPauseRedraw->setChecked(false); }},
+    };
+    for (const auto &[name, step] : steps) {
+        const QImage before = form.Picture1->picture().copy();
+        spy.painted = {};
+        step();
+        form.timerDraw_Timer();
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+
+        // The picture is the one a fresh screen draws from the same state...
+        const QImage &after = form.Picture1->picture();
+        RasterSurface fresh;
+        fresh.resize(QSize(int(form.Picture1->ScaleWidth()), int(form.Picture1->ScaleHeight())),
+                     form.Picture1->pictureRatio(), after.size());
+        NoReadouts readouts;
+        double xScale = 0, yScale = 0;
+        drawScope(fresh, readouts,
+                  ScopeFrame{form.m_Samples, form.scrollVLine1->value(), form.scrollVLine2->value(),
+                             form.scrollHLine1->value(), form.scrollHLine2->value(), form.m_MsPerSample},
+                  xScale, yScale);
+        QVERIFY2(after == fresh.picture(), name);
+
+        // ...and what was repainted covers every pixel that changed.
+        const qreal ratio = form.Picture1->pictureRatio();
+        const QRect area = form.Picture1->deviceArea();
+        const QPoint offset = form.Picture1->pos();
+        QRegion repainted;
+        for (const QRect &rect : spy.painted)
+            repainted += onDevice(rect.translated(offset), ratio).translated(-area.topLeft());
+        if (before.size() != after.size()) {
+            QVERIFY2(repainted.contains(QRect(QPoint(0, 0), after.size())), name);
+            continue;
+        }
+        int changed = 0;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (after.pixel(x, y) != before.pixel(x, y)) {
+                    ++changed;
+                    QVERIFY2(repainted.contains(QPoint(x, y)), qPrintable(QStringLiteral("%1: %2").arg(name, at(x, y))));
+                }
+        // Nothing changed, nothing shown again; one cursor, a few rows.
+        if (QByteArray(name) == "pause" || QByteArray(name) == "resume")
+            QVERIFY2(changed == 0 && spy.painted.isEmpty(), name);
+        if (QByteArray(name).startsWith("level cursor")) {
+            int rows = 0;
+            for (const QRect &rect : repainted)
+                rows += rect.height();
+            QVERIFY2(rows < after.height() / 4, name);
+        }
+    }
 }
 
 QTEST_MAIN(TestScopeWindow)

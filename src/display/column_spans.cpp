@@ -75,13 +75,18 @@ void ColumnSpans::clear()
 {
     if (isEmpty())
         return;
-    const int left = m_firstStrip * kStripWidth, right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    const int left = m_firstStrip * kStripWidth, right = stripsEnd();
     std::fill(m_top.begin() + left, m_top.begin() + right, kNowhere);
     std::fill(m_bottom.begin() + left, m_bottom.begin() + right, -1);
     std::fill(m_lit.begin() + m_firstStrip, m_lit.begin() + m_lastStrip + 1, LitColumns{});
     m_pixels = 0;
     m_firstStrip = 0;
     m_lastStrip = -1;
+}
+
+int ColumnSpans::stripsEnd() const
+{
+    return std::min((m_lastStrip + 1) * kStripWidth, m_width);
 }
 
 void ColumnSpans::fillColumn(QRgb *column, qsizetype stride, Span span, QRgb color)
@@ -95,8 +100,7 @@ ColumnSpans::Span ColumnSpans::rows() const
 {
     if (isEmpty())
         return {};
-    const qsizetype left = m_firstStrip * kStripWidth;
-    const qsizetype right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    const qsizetype left = m_firstStrip * kStripWidth, right = stripsEnd();
     return {*std::min_element(m_top.begin() + left, m_top.begin() + right),
             *std::max_element(m_bottom.begin() + left, m_bottom.begin() + right)};
 }
@@ -107,19 +111,27 @@ bool ColumnSpans::isDense(Span rows) const
     return m_pixels >= kDenseLitPerStripRow * strips * (rows.bottom - rows.top + 1);
 }
 
-void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) const
+void ColumnSpans::writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color, InkMap &ink) const
 {
-    const int right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
-    for (int x = m_firstStrip * kStripWidth; x < right; ++x) {
-        const Span span{m_top[size_t(x)], m_bottom[size_t(x)]};
-        if (!span.isEmpty())
-            fillColumn(pixels + x, stride, span, color);
+    const int right = stripsEnd();
+    for (int left = m_firstStrip * kStripWidth; left < right; left += kStripWidth) {
+        // A strip is a block of the ink map, marked once over all its spans' rows.
+        Span reach{kNowhere, -1};
+        for (int x = left; x < std::min(left + kStripWidth, right); ++x) {
+            const Span span{m_top[size_t(x)], m_bottom[size_t(x)]};
+            if (!span.isEmpty()) {
+                fillColumn(pixels + x, stride, span, color);
+                reach = {std::min(reach.top, span.top), std::max(reach.bottom, span.bottom)};
+            }
+        }
+        if (!reach.isEmpty())
+            ink.markColumn(left, reach.top, reach.bottom);
     }
 }
 
-void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background)
+void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background, quint64 *ink)
 {
-    const int left = m_firstStrip * kStripWidth, right = std::min((m_lastStrip + 1) * kStripWidth, m_width);
+    const int left = m_firstStrip * kStripWidth, right = stripsEnd();
     if (background) {
         std::fill(row, row + left, *background);
         std::fill(row + right, row + m_width, *background);
@@ -130,6 +142,8 @@ void ColumnSpans::writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> bac
         LitColumns &lit = m_lit[size_t(strip)];
         if (y >= lit.until)
             findLitColumns(strip, y);
+        if (lit.count > 0) // a strip is a block of the ink map
+            ink[strip / 64] |= quint64(1) << (strip % 64);
         QRgb *const pixels = row + strip * kStripWidth;
         const int width = std::min(kStripWidth, m_width - strip * kStripWidth);
         if (width < kStripWidth) { // the last strip, cut off by the image's edge

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ink_map.h"
+
 #include <QRgb>
 #include <QtGlobal>
 
@@ -39,10 +41,11 @@ public:
     Span rows() const;
     // Whether the spans are best written along the rows, rather than down the columns.
     bool isDense(Span rows) const;
-    void writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color) const;
+    // Each writes the spans and marks their blocks in `ink`.
+    void writeDownColumns(QRgb *pixels, qsizetype stride, QRgb color, InkMap &ink) const;
     // Row y: its lit pixels take the colour, the others keep theirs or take
     // `background`. Rows go in increasing order after the last add().
-    void writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background);
+    void writeRow(QRgb *row, int y, QRgb color, std::optional<QRgb> background, quint64 *ink);
     // Forgets every span.
     void clear();
 
@@ -51,7 +54,7 @@ public:
 
 private:
     // Columns are taken in strips a cache line wide.
-    static constexpr int kStripWidth = 16;
+    static constexpr int kStripWidth = InkMap::kBlockWidth;
 
     // The columns of a strip lit in one row, which hold for the rows below
     // until a column's span begins or ends.
@@ -63,6 +66,8 @@ private:
     };
 
     void findLitColumns(int strip, int y);
+    // The column just right of the last strip that holds a span.
+    int stripsEnd() const;
 
     // Per column; an empty column lies nowhere (its top past every row).
     std::vector<int> m_top;

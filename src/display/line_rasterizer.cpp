@@ -1,5 +1,7 @@
 #include "line_rasterizer.h"
 
+#include "fill_pixels.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -11,6 +13,34 @@ namespace {
 // trace's steps from one column to the next are nearly all far steeper.
 constexpr int kSteepRun = 8;
 
+// Bresenham's walk from pixel (x1, y1) to (x2, y2), both end pixels
+// included, a column at a time: `run(x, top, bottom)` gets each column's
+// pixels in the order of the walk. While twice the error lies below dy, only
+// y steps, each adding dx to the error: such a run is counted at once, and
+// the step after it moves x.
+template<typename Run>
+inline void walkColumns(int x1, int y1, int x2, int y2, Run run)
+{
+    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    int error = dx + dy;
+    while (x1 != x2) {
+        const int alone = 2 * error < dy ? (dy - 2 * error + 2 * dx - 1) / (2 * dx) : 0;
+        const int runEnd = y1 + alone * sy;
+        run(x1, std::min(y1, runEnd), std::max(y1, runEnd));
+        error += alone * dx;
+        y1 = runEnd;
+        const int twice = 2 * error;
+        error += dy;
+        x1 += sx;
+        if (twice <= dx) {
+            error += dx;
+            y1 += sy;
+        }
+    }
+    run(x1, std::min(y1, y2), std::max(y1, y2));
+}
+
 } // namespace
 
 void LineRasterizer::setTarget(QImage *image)
@@ -21,6 +51,8 @@ void LineRasterizer::setTarget(QImage *image)
     m_height = image->height();
     m_spans.setWidth(m_width);
     m_background.setHeight(m_height);
+    m_ink.setSize(m_width, m_height);
+    m_ink.markAll(); // what the image held before is not known
     m_pending = {};
 }
 
@@ -32,21 +64,15 @@ QRgb *LineRasterizer::pixels()
     return reinterpret_cast<QRgb *>(m_image->bits());
 }
 
+void LineRasterizer::setDevicePixelRatio(double ratio)
+{
+    m_ratio = ratio;
+    m_thickness = std::max(1, qRound(ratio));
+}
+
 int LineRasterizer::pixelOf(float coordinate, int size)
 {
-    // In double, where adding the half is exact: in float, a coordinate just
-    // below a half (0.49999997) would round up to the next pixel.
-    const double shifted = double(coordinate) + 0.5;
-    // Far off the image: a pixel just beyond it, without overflowing.
-    if (!(shifted >= -1.0))
-        return -1;
-    if (shifted >= double(size) + 1.0)
-        return size + 1;
-    // The floor by truncation, which is cheaper than std::floor without
-    // SSE4.1: one less where truncation rounded a negative value up.
-    const int truncated = int(shifted);
-    const int pixel = double(truncated) > shifted ? truncated - 1 : truncated;
-    return pixel == size ? size - 1 : pixel;
+    return bandOf(coordinate, size, 1.0, 1);
 }
 
 void LineRasterizer::clear(QRgb color)
@@ -56,14 +82,35 @@ void LineRasterizer::clear(QRgb color)
     if (!m_image)
         return;
     // Put off where the last picture had a dense trace, the one case that
-    // gains; laid at once, as the toolkit fills fastest, where it had none.
+    // gains; laid at once where it had none, only where anything but the
+    // background may lie: the rest of the image holds it already.
     if (m_denseSinceClear) {
         m_background.start(*m_image, color);
     } else {
-        m_background.cancel();
-        m_image->fill(color);
+        // Rows an earlier clear still owes hold what was there before it.
+        layBackground(0, m_height - 1);
+        if (color == m_inkBackground)
+            fillInked(color);
+        else
+            m_image->fill(color);
     }
+    m_inkBackground = color;
+    m_ink.clear();
     m_denseSinceClear = false;
+}
+
+void LineRasterizer::fillInked(QRgb color)
+{
+    // As the toolkit's fill stores it: RGB32 keeps its alpha byte opaque.
+    if (m_image->format() == QImage::Format_RGB32)
+        color |= 0xff000000;
+    QRgb *const image = pixels();
+    for (int y = 0; y < m_height; ++y) {
+        QRgb *const row = image + y * m_stride;
+        m_ink.forEachRun(y, [&](int left, int right) {
+            fillPixels(row + left, std::min(right, m_width - 1) - left + 1, color);
+        });
+    }
 }
 
 void LineRasterizer::flush()
@@ -91,8 +138,8 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
 {
     if (m_width <= 0 || m_height <= 0)
         return;
-    const int px1 = pixelOf(x1, m_width), py1 = pixelOf(y1, m_height);
-    const int px2 = pixelOf(x2, m_width), py2 = pixelOf(y2, m_height);
+    const int px1 = bandOf(x1, m_width, m_ratio, m_thickness), py1 = bandOf(y1, m_height, m_ratio, m_thickness);
+    const int px2 = bandOf(x2, m_width, m_ratio, m_thickness), py2 = bandOf(y2, m_height, m_ratio, m_thickness);
 
     if (color != m_spanColor) {
         writeSpans();
@@ -100,7 +147,7 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
     }
     const int dx = std::abs(px2 - px1), dy = std::abs(py2 - py1);
     if (dx == 0) // most of a dense trace
-        addSpan(px1, std::min(py1, py2), std::max(py1, py2));
+        addSpan(px1, std::min(py1, py2), std::max(py1, py2) + m_thickness - 1);
     else if (dy >= kSteepRun * dx)
         addSteepLine(px1, py1, px2, py2);
     else if (dy == 0)
@@ -111,41 +158,28 @@ void LineRasterizer::line(float x1, float y1, float x2, float y2, QRgb color)
 
 void LineRasterizer::addSteepLine(int x1, int y1, int x2, int y2)
 {
-    // plotBresenham's walk a column at a time. While twice the error lies
-    // below dy, only y steps, each adding dx to the error: such a run is
-    // counted at once, and the step after it moves x.
-    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    int error = dx + dy;
-    while (x1 != x2) {
-        const int alone = 2 * error < dy ? (dy - 2 * error + 2 * dx - 1) / (2 * dx) : 0;
-        const int runEnd = y1 + alone * sy;
-        addSpan(x1, std::min(y1, runEnd), std::max(y1, runEnd));
-        error += alone * dx;
-        y1 = runEnd;
-        const int twice = 2 * error;
-        error += dy;
-        x1 += sx;
-        if (twice <= dx) {
-            error += dx;
-            y1 += sy;
-        }
-    }
-    addSpan(x1, std::min(y1, y2), std::max(y1, y2));
+    // Widened to the right by storePending(); the lower end reaches down too.
+    const int lowerEnd = y2 > y1 ? x2 : x1, reach = m_thickness - 1;
+    walkColumns(x1, y1, x2, y2,
+                [&](int x, int top, int bottom) { addSpan(x, top, bottom + (x == lowerEnd ? reach : 0)); });
 }
 
 void LineRasterizer::storePending()
 {
-    const int x = m_pending.x;
+    // A steep line is as wide as it is thick: the span stands in that many columns.
+    const int left = std::max(m_pending.x, 0), right = std::min(m_pending.x + m_thickness - 1, m_width - 1);
     const int top = std::max(m_pending.span.top, 0), bottom = std::min(m_pending.span.bottom, m_height - 1);
     m_pending = {};
-    if (x < 0 || x >= m_width || top > bottom)
+    if (top > bottom)
         return;
-    // A column holds one span; one apart from it is written at once.
-    const ColumnSpans::Span apart = m_spans.add(x, top, bottom);
-    if (!apart.isEmpty()) {
-        layBackground(apart.top, apart.bottom);
-        ColumnSpans::fillColumn(pixels() + x, m_stride, apart, m_spanColor);
+    for (int x = left; x <= right; ++x) {
+        // A column holds one span; one apart from it is written at once.
+        const ColumnSpans::Span apart = m_spans.add(x, top, bottom);
+        if (!apart.isEmpty()) {
+            layBackground(apart.top, apart.bottom);
+            ColumnSpans::fillColumn(pixels() + x, m_stride, apart, m_spanColor);
+            m_ink.markColumn(x, apart.top, apart.bottom);
+        }
     }
 }
 
@@ -162,13 +196,13 @@ void LineRasterizer::writeSpans()
             std::optional<QRgb> background;
             if (m_background.waits(y))
                 background = m_background.color();
-            m_spans.writeRow(image + y * m_stride, y, m_spanColor, background);
+            m_spans.writeRow(image + y * m_stride, y, m_spanColor, background, m_ink.row(y));
             m_background.markLaid(y);
         }
         m_denseSinceClear = true;
     } else {
         layBackground(rows.top, rows.bottom);
-        m_spans.writeDownColumns(pixels(), m_stride, m_spanColor);
+        m_spans.writeDownColumns(pixels(), m_stride, m_spanColor, m_ink);
     }
     m_spans.clear();
 }
@@ -180,41 +214,38 @@ void LineRasterizer::layBackground(int first, int last)
 
 void LineRasterizer::fillRow(int y, int left, int right, QRgb color)
 {
-    if (y < 0 || y >= m_height)
-        return;
     left = std::max(left, 0);
-    right = std::min(right, m_width - 1);
-    if (left <= right) {
-        if (m_background.waits(y)) // the grid's rows, drawn before the trace
-            layBackground(y, y);
-        QRgb *row = pixels() + y * m_stride;
-        std::fill(row + left, row + right + 1, color);
+    right = std::min(right + m_thickness - 1, m_width - 1);
+    if (left > right)
+        return;
+    for (int row = std::max(y, 0); row <= std::min(y + m_thickness - 1, m_height - 1); ++row) {
+        if (m_background.waits(row)) // the grid's rows, drawn before the trace
+            layBackground(row, row);
+        QRgb *pixels = this->pixels() + row * m_stride;
+        std::fill(pixels + left, pixels + right + 1, color);
+        m_ink.mark(row, left, right);
     }
 }
 
 void LineRasterizer::plotBresenham(int x1, int y1, int x2, int y2, QRgb color)
 {
-    const int dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-    const int sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    const auto inside = [this](int x, int y) { return x >= 0 && x < m_width && y >= 0 && y < m_height; };
-    // Every pixel of the line lies in the box of its end pixels.
-    const bool clipped = !inside(x1, y1) || !inside(x2, y2);
-    layBackground(std::min(y1, y2), std::max(y1, y2));
+    // Widened across its run: a steep line to the right, a shallow one
+    // downwards; its far end along the run reaches as far again.
+    const int reach = m_thickness - 1;
+    const bool steep = std::abs(y2 - y1) >= std::abs(x2 - x1);
+    const int farEnd = steep ? (y2 > y1 ? x2 : x1) : std::max(x1, x2);
+    // Every pixel of the line lies in the box of its end pixels' bands.
+    const int top = std::max(std::min(y1, y2), 0), bottom = std::min(std::max(y1, y2) + reach, m_height - 1);
+    layBackground(top, bottom);
     QRgb *const image = pixels();
-    int error = dx + dy;
-    for (;;) {
-        if (!clipped || inside(x1, y1))
-            image[y1 * m_stride + x1] = color;
-        if (x1 == x2 && y1 == y2)
-            break;
-        const int twice = 2 * error;
-        if (twice >= dy) {
-            error += dy;
-            x1 += sx;
+    walkColumns(x1, y1, x2, y2, [&](int x, int runTop, int runBottom) {
+        const int right = x + (steep || x == farEnd ? reach : 0);
+        const int runEnd = runBottom + (!steep || x == farEnd ? reach : 0);
+        const ColumnSpans::Span run{std::max(runTop, top), std::min(runEnd, bottom)};
+        for (int column = std::max(x, 0); column <= std::min(right, m_width - 1); ++column) {
+            ColumnSpans::fillColumn(image + column, m_stride, run, color);
+            if (!run.isEmpty())
+                m_ink.markColumn(column, run.top, run.bottom);
         }
-        if (twice <= dx) {
-            error += dx;
-            y1 += sy;
-        }
-    }
+    });
 }

@@ -1,5 +1,7 @@
 #include "pending_background.h"
 
+#include "fill_pixels.h"
+
 #include <algorithm>
 
 namespace {
@@ -7,16 +9,6 @@ namespace {
 // Fewer pixels than this are filled here: an image over them costs more to
 // set up than the toolkit's fill saves.
 constexpr qsizetype kPixelsForImageFill = 16384;
-
-void fillPixels(QRgb *pixels, int count, QRgb color)
-{
-    // Blocks of a fixed length, which the compiler writes a few pixels at a time.
-    int i = 0;
-    for (; i + 16 <= count; i += 16)
-        for (int k = 0; k < 16; ++k)
-            pixels[i + k] = color;
-    std::fill(pixels + i, pixels + count, color);
-}
 
 } // namespace
 

@@ -2,41 +2,110 @@
 
 #include "scope_colors.h"
 
-#include <QPainter>
+#include <algorithm>
+#include <bit>
+#include <cstring>
 
-RasterSurface::RasterSurface(QSize size) : m_picture(size, QImage::Format_RGB32)
+namespace {
+
+// Whether row y differs between two pictures of one size: only the blocks
+// that either ink map marks can.
+bool rowDiffers(const QImage &a, const InkMap &inkA, const QImage &b, const InkMap &inkB, int y)
 {
-    m_rasterizer.setTarget(&m_picture);
+    const quint64 *const marksA = inkA.row(y), *const marksB = inkB.row(y);
+    const auto *const pixelsA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
+    const auto *const pixelsB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+    for (int word = 0; word < inkA.wordsPerRow(); ++word) {
+        for (quint64 blocks = marksA[word] | marksB[word]; blocks != 0; blocks &= blocks - 1) {
+            const int left = (word * 64 + std::countr_zero(blocks)) * InkMap::kBlockWidth;
+            const int width = std::min(InkMap::kBlockWidth, a.width() - left);
+            if (width > 0 && std::memcmp(pixelsA + left, pixelsB + left, size_t(width) * sizeof(QRgb)) != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+RasterSurface::RasterSurface(QSize size, qreal ratio)
+{
+    resize(size, ratio);
 }
 
 void RasterSurface::Cls()
 {
+    m_drawing = true; // every pixel gets the background
     m_rasterizer.clear(ScopeColors::kBackground);
 }
 
 void RasterSurface::Line(float x1, float y1, float x2, float y2)
 {
+    drawOnShown();
     m_rasterizer.line(x1, y1, x2, y2, m_foreColor);
 }
 
-void RasterSurface::resize(QSize size)
+void RasterSurface::drawOnShown()
+{
+    // Lines drawn without a clear first go onto the picture as it is shown.
+    if (m_drawing)
+        return;
+    std::memcpy(m_drawn.bits(), m_shown.constBits(), size_t(m_shown.sizeInBytes()));
+    m_rasterizer.ink() = m_shownInk;
+    m_drawing = true;
+}
+
+void RasterSurface::resize(QSize size, qreal ratio, QSize pixels)
 {
     size = size.expandedTo(QSize(0, 0));
-    if (size == m_picture.size())
+    pixels = pixels.expandedTo(QSize(0, 0));
+    if (!m_shown.isNull() && size == m_size && ratio == m_ratio && pixels == m_shown.size())
         return;
-    m_rasterizer.flush();
-    QImage resized(size, QImage::Format_RGB32);
+    const QImage &old = picture();
+    QImage resized(pixels, QImage::Format_RGB32);
     resized.fill(ScopeColors::kBackground);
-    if (!resized.isNull() && !m_picture.isNull()) {
-        QPainter painter(&resized);
-        painter.drawImage(0, 0, m_picture);
-    }
-    m_picture = std::move(resized);
-    m_rasterizer.setTarget(&m_picture);
+    const int rows = std::min(resized.height(), old.height());
+    const qsizetype bytes = qsizetype(std::min(resized.width(), old.width())) * qsizetype(sizeof(QRgb));
+    for (int y = 0; y < rows; ++y)
+        std::memcpy(resized.scanLine(y), old.constScanLine(y), size_t(bytes));
+    resized.setDevicePixelRatio(ratio);
+
+    m_size = size;
+    m_ratio = ratio;
+    m_shown = resized;
+    m_drawn = resized.copy();
+    m_rasterizer.setTarget(&m_drawn); // marks all: what was kept is anywhere
+    m_rasterizer.setDevicePixelRatio(ratio);
+    m_shownInk = m_rasterizer.ink();
+    m_drawing = true;
 }
 
 const QImage &RasterSurface::picture()
 {
+    if (!m_drawing)
+        return m_shown;
     m_rasterizer.flush();
-    return m_picture;
+    return m_drawn;
+}
+
+std::vector<RasterSurface::Rows> RasterSurface::present()
+{
+    std::vector<Rows> changed;
+    if (!m_drawing)
+        return changed;
+    const QImage &drawn = picture();
+    const InkMap &ink = m_rasterizer.ink();
+    for (int y = 0; y < drawn.height(); ++y) {
+        if (!rowDiffers(drawn, ink, m_shown, m_shownInk, y))
+            continue;
+        if (!changed.empty() && changed.back().last == y - 1)
+            changed.back().last = y;
+        else
+            changed.push_back({y, y});
+    }
+    // The shown picture is drawn over next, from its clear.
+    m_shown.swap(m_drawn);
+    std::swap(m_shownInk, m_rasterizer.ink());
+    m_drawing = false;
+    return changed;
 }

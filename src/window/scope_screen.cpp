@@ -2,7 +2,12 @@
 
 #include "display/scope_colors.h"
 
+#include <QPaintEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include <cmath>
 
 ScopeScreen::ScopeScreen(QWidget *parent) : QFrame(parent)
 {
@@ -13,40 +18,124 @@ ScopeScreen::ScopeScreen(QWidget *parent) : QFrame(parent)
     setAutoFillBackground(true);
     // Every pixel of the drawing area comes from the picture.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_buffer.resize(QSize(), devicePixelRatio());
 }
 
 void ScopeScreen::Cls()
 {
     m_buffer.Cls();
-    scheduleRepaint();
+    schedulePresent();
 }
 
 void ScopeScreen::Line(float x1, float y1, float x2, float y2)
 {
     m_buffer.Line(x1, y1, x2, y2);
-    scheduleRepaint();
+    schedulePresent();
 }
 
-void ScopeScreen::scheduleRepaint()
+void ScopeScreen::setPictureRatio(qreal ratio)
 {
-    // One update() per picture: a redraw issues tens of thousands of lines.
-    if (!m_repaintScheduled) {
-        m_repaintScheduled = true;
+    if (ratio > 0)
+        fitBuffer(ratio);
+}
+
+QRect ScopeScreen::deviceArea() const
+{
+    return areaAt(m_buffer.devicePixelRatio());
+}
+
+QRect ScopeScreen::areaAt(qreal ratio) const
+{
+    const QRect area(mapTo(window(), contentsRect().topLeft()), contentsRect().size());
+    const auto device = [ratio](int coordinate) { return qRound(coordinate * ratio); };
+    return QRect(QPoint(device(area.left()), device(area.top())),
+                 QPoint(device(area.right() + 1) - 1, device(area.bottom() + 1) - 1));
+}
+
+void ScopeScreen::fitBuffer(qreal ratio)
+{
+    // Keep what was shown until the next redraw paints the new size.
+    const QSize pixels = m_buffer.picture().size();
+    const qreal before = m_buffer.devicePixelRatio();
+    m_buffer.resize(contentsRect().size(), ratio, areaAt(ratio).size());
+    if (ratio != before || pixels != m_buffer.picture().size())
         update();
+}
+
+void ScopeScreen::followScreen()
+{
+    setPictureRatio(devicePixelRatio());
+}
+
+void ScopeScreen::schedulePresent()
+{
+    // Once per picture, when the redraw is over: it issues tens of thousands
+    // of lines, and never yields to the event loop in between.
+    if (!m_presentScheduled) {
+        m_presentScheduled = true;
+        QMetaObject::invokeMethod(this, &ScopeScreen::present, Qt::QueuedConnection);
+    }
+}
+
+void ScopeScreen::present()
+{
+    m_presentScheduled = false;
+    // Each band of device rows, as the rows of the window that cover it.
+    const qreal ratio = m_buffer.devicePixelRatio();
+    const int areaTop = deviceArea().top(), windowTop = mapTo(window(), QPoint(0, 0)).y();
+    for (const RasterSurface::Rows rows : m_buffer.present()) {
+        const int top = int(std::floor((areaTop + rows.first) / ratio)) - windowTop;
+        const int bottom = int(std::ceil((areaTop + rows.last + 1) / ratio)) - windowTop;
+        update(contentsRect().left(), top, contentsRect().width(), bottom - top);
     }
 }
 
 void ScopeScreen::paintEvent(QPaintEvent *event)
 {
-    m_repaintScheduled = false;
-    QFrame::paintEvent(event);
+    if (!contentsRect().contains(event->rect()))
+        QFrame::paintEvent(event);
     QPainter painter(this);
-    painter.drawImage(contentsRect().topLeft(), picture());
+    const QImage &shown = picture();
+    // From the widget's own coordinates to the pixels of what is painted on.
+    const QTransform toDevice = painter.deviceTransform();
+    if (toDevice.type() <= QTransform::TxScale && qFuzzyCompare(toDevice.m11(), m_buffer.devicePixelRatio())
+        && qFuzzyCompare(toDevice.m22(), m_buffer.devicePixelRatio())) {
+        // Pixel for pixel in the device's own coordinates, only what is asked for.
+        const auto onDevice = [&toDevice](const QRect &rect) {
+            const QRectF mapped = toDevice.mapRect(QRectF(rect));
+            return QRect(QPoint(qRound(mapped.left()), qRound(mapped.top())),
+                         QPoint(qRound(mapped.right()) - 1, qRound(mapped.bottom()) - 1));
+        };
+        const QRect area = onDevice(contentsRect());
+        painter.setWorldTransform(toDevice.inverted());
+        for (const QRect &rect : event->region()) {
+            const QRect part = onDevice(rect) & area;
+            painter.drawImage(QRectF(part), shown, QRectF(part.translated(-area.topLeft())));
+        }
+    } else {
+        // Painted at another ratio than the picture's, as a grab of the
+        // window may be: scaled to fit.
+        painter.drawImage(QRectF(contentsRect()), shown);
+    }
 }
 
 void ScopeScreen::resizeEvent(QResizeEvent *event)
 {
     QFrame::resizeEvent(event);
-    // Keep what was shown until the next redraw paints the new size.
-    m_buffer.resize(contentsRect().size());
+    fitBuffer(m_buffer.devicePixelRatio());
+}
+
+void ScopeScreen::moveEvent(QMoveEvent *event)
+{
+    QFrame::moveEvent(event);
+    // Where the area lies decides how its edges round to device pixels.
+    fitBuffer(m_buffer.devicePixelRatio());
+}
+
+void ScopeScreen::showEvent(QShowEvent *event)
+{
+    QFrame::showEvent(event);
+    if (QWindow *handle = window()->windowHandle())
+        connect(handle, &QWindow::screenChanged, this, &ScopeScreen::followScreen, Qt::UniqueConnection);
+    followScreen();
 }
