@@ -134,8 +134,10 @@ std::optional<std::pair<QString, QString>> holder(const QString &device, const H
         const auto folder = fsPath(hostPath(host, QStringLiteral("proc/%1/fd").arg(process.pid)));
         for (std::filesystem::directory_iterator file(folder, error), end; !error && file != end;
              file.increment(error)) {
-            const std::filesystem::path target = std::filesystem::read_symlink(file->path(), error);
-            if (!error && (target == wanted || (!canonical.empty() && target == canonical)))
+            // An fd closed since the listing ends only its own look, not the process's.
+            std::error_code unreadable;
+            const std::filesystem::path target = std::filesystem::read_symlink(file->path(), unreadable);
+            if (!unreadable && (target == wanted || (!canonical.empty() && target == canonical)))
                 return std::pair{QStringLiteral("%1 (process %2)").arg(process.name).arg(process.pid),
                                  QStringLiteral("its open files show")};
         }
