@@ -313,7 +313,8 @@ void Form1::showPortStatus()
         lblPortStatus->setText(text);
     if (lblPortStatus->styleSheet() != style)
         lblPortStatus->setStyleSheet(style);
-    lblPortStatus->setToolTip(tip);
+    if (lblPortStatus->toolTip() != tip)
+        lblPortStatus->setToolTip(tip);
 }
 
 void Form1::timerDraw_Timer()
@@ -337,6 +338,9 @@ void Form1::drawArray()
 
 void Form1::describeTrace()
 {
+    // As with the redraw, there is no trace to describe without a reading.
+    if (sampleSize() < 1)
+        return;
     runHandler("describeTrace", [this] {
         const std::span<const qint16> drawn = std::span(m_Samples).first(size_t(sampleSize()));
         Picture1->setAccessibleDescription(traceDescription(drawn, m_MsPerSample));
