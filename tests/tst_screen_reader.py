@@ -88,8 +88,9 @@ def find_window(pyatspi):
     return None
 
 
-def listen(pyatspi, seconds, event_types):
-    """Every event of those types that reaches a listener on the bus in that time."""
+def listen(pyatspi, seconds, event_types, action=None):
+    """Every event of those types that reaches a listener on the bus in that time,
+    action (if any) done once the listener is there."""
     from gi.repository import GLib
 
     events = []
@@ -98,6 +99,8 @@ def listen(pyatspi, seconds, event_types):
         events.append((event.type, event.source, event.any_data))
 
     pyatspi.Registry.registerEventListener(keep, *event_types)
+    if action is not None:
+        GLib.idle_add(lambda: action() and False)
     GLib.timeout_add(int(seconds * 1000), pyatspi.Registry.stop)
     pyatspi.Registry.start()
     pyatspi.Registry.deregisterEventListener(keep, *event_types)
@@ -134,8 +137,10 @@ def read_window():
                          == "time between the cursors " + readout.name, 5)
     check(bool(described) and readout.name.endswith("ms"),
           f"time cursor 1 at 8 is described as {cursor.description!r}, its readout {readout.name!r}")
-    cursor.queryValue().currentValue = 3
-    told = listen(pyatspi, 1, ["object:property-change:accessible-description"])
+    def move_cursor():
+        cursor.queryValue().currentValue = 3
+
+    told = listen(pyatspi, 1, ["object:property-change:accessible-description"], move_cursor)
     check(any(source == cursor for _, source, _ in told),
           f"the cursor's description change reached the bus ({len(told)} description events)")
 
@@ -180,7 +185,11 @@ def main():
         read_window()
     finally:
         window.terminate()
-        check(window.wait(10) == 0, "the demo ended cleanly")
+        try:
+            check(window.wait(10) == 0, "the demo ended cleanly")
+        except subprocess.TimeoutExpired:
+            window.kill()
+            check(False, "the demo ended within 10 s of being asked to")
         launcher.terminate()
         launcher.wait()
     return 1 if failures else 0
