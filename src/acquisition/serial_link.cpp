@@ -17,16 +17,16 @@ constexpr int kWatchIntervalMs = 1000;
 
 // Qt's reason for a failed opening in the plain words below, which the
 // window shows the operator and adds its diagnosis to; the system's own text
-// where none of them fits. Qt reports a port that another program holds as
-// refused permission too, so whether this user may open the device at all
-// tells the two apart.
-QString openingFailure(const QSerialPort &port, bool mayOpen)
+// where none of them fits. Asked only once the access check let this user
+// open the device, so a refusal means another program holds it: Qt reports
+// that as refused permission too.
+QString openingFailure(const QSerialPort &port)
 {
     switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
         return QStringLiteral("device not found");
     case QSerialPort::PermissionError:
-        return mayOpen ? QStringLiteral("device busy") : QStringLiteral("permission denied");
+        return QStringLiteral("device busy");
     case QSerialPort::UnsupportedOperationError:
         // The system's "Inappropriate ioctl for device": a file, a folder or
         // a device that takes no line settings.
@@ -118,7 +118,7 @@ void SerialLink::open(const QString &device)
     m_port.setStopBits(m_settings.stopBits);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadOnly))
-        failToOpen(openingFailure(m_port, m_mayOpen(m_device)));
+        failToOpen(openingFailure(m_port));
     // Bytes from before the opening belong to no block of ours.
     m_port.clear(QSerialPort::Input);
     m_received.clear();
