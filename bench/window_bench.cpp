@@ -16,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
+#include <functional>
 #include <fstream>
 
 #include <unistd.h>
@@ -82,11 +83,14 @@ void blockArrivesAndIsShown(benchmark::State &state, int n)
 // Measures the share of one core this thread uses, and its resident
 // memory after the first second and at the end, while whatever was set up
 // reads the board streaming at the line rate for a fixed time. The board's
-// own thread stands for the hardware and is not counted.
-void measureAtLineRate(benchmark::State &state, SimulatedBoard &board)
+// own thread stands for the hardware and is not counted. `warm` runs once
+// the warm-up is over.
+void measureAtLineRate(benchmark::State &state, SimulatedBoard &board, const std::function<void()> &warm = {})
 {
     board.start();
     runEventLoopFor(1000); // warm-up: first blocks, first layouts, font caches
+    if (warm)
+        warm();
 
     double cpuShare = 0;
     const double warmMegabytes = residentMegabytes();
@@ -118,17 +122,16 @@ void windowAtLineRate(benchmark::State &state, int burstIntervalMs)
 }
 
 // The window as large as a maximised one on a 4K screen, at N = 768,
-// streaming or with Pause Redraw ticked: then no pixel changes, and every
-// tick rebuilds the picture and finds nothing to show.
+// streaming or with Pause Redraw ticked once it shows the sine: then no
+// pixel changes, and every tick rebuilds the picture and finds nothing to show.
 void window4kAtLineRate(benchmark::State &state, bool paused)
 {
     PseudoTerminal line;
     SimulatedBoard board(line.masterFd());
     Form1 window(line.slavePath());
     window.resize(3840, 2160);
-    window.chkPauseRedraw->setChecked(paused);
     window.show();
-    measureAtLineRate(state, board);
+    measureAtLineRate(state, board, [&] { window.chkPauseRedraw->setChecked(paused); });
 }
 
 // The floor under the window's figure: a bare serial port that only reads
