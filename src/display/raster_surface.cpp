@@ -8,22 +8,39 @@
 
 namespace {
 
-// Whether row y differs between two pictures of one size: only the blocks
-// that either ink map marks can.
-bool rowDiffers(const QImage &a, const InkMap &inkA, const QImage &b, const InkMap &inkB, int y)
+// Changes are gathered over bands of this many rows: one rectangle for each
+// stretch of changed columns in a band, as tall as the changed rows in it.
+constexpr int kBandRows = 128;
+// Stretches of changed blocks this close are shown as one: a few larger
+// rectangles cost the display less than many small ones.
+constexpr int kJoinedGapBlocks = 8;
+
+// Whether row y differs between two pictures of one size, where only the
+// blocks that either ink map marks can. Marks in `differing` the blocks that
+// do; those already marked there are compared only until the row is known
+// to differ.
+bool compareRow(const QImage &a, const InkMap &inkA, const QImage &b, const InkMap &inkB, int y,
+                quint64 *differing)
 {
     const quint64 *const marksA = inkA.row(y), *const marksB = inkB.row(y);
     const auto *const pixelsA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
     const auto *const pixelsB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
+    bool rowDiffers = false;
     for (int word = 0; word < inkA.wordsPerRow(); ++word) {
-        for (quint64 blocks = marksA[word] | marksB[word]; blocks != 0; blocks &= blocks - 1) {
-            const int left = (word * 64 + std::countr_zero(blocks)) * InkMap::kBlockWidth;
+        quint64 blocks = marksA[word] | marksB[word];
+        if (rowDiffers)
+            blocks &= ~differing[word];
+        for (; blocks != 0; blocks &= blocks - 1) {
+            const int block = std::countr_zero(blocks);
+            const int left = (word * 64 + block) * InkMap::kBlockWidth;
             const int width = std::min(InkMap::kBlockWidth, a.width() - left);
-            if (width > 0 && std::memcmp(pixelsA + left, pixelsB + left, size_t(width) * sizeof(QRgb)) != 0)
-                return true;
+            if (width > 0 && std::memcmp(pixelsA + left, pixelsB + left, size_t(width) * sizeof(QRgb)) != 0) {
+                differing[word] |= quint64(1) << block;
+                rowDiffers = true;
+            }
         }
     }
-    return false;
+    return rowDiffers;
 }
 
 } // namespace
@@ -88,20 +105,35 @@ const QImage &RasterSurface::picture()
     return m_drawn;
 }
 
-std::vector<RasterSurface::Rows> RasterSurface::present()
+QRegion RasterSurface::present()
 {
-    std::vector<Rows> changed;
+    QRegion changed;
     if (!m_drawing)
         return changed;
     const QImage &drawn = picture();
-    const InkMap &ink = m_rasterizer.ink();
-    for (int y = 0; y < drawn.height(); ++y) {
-        if (!rowDiffers(drawn, ink, m_shown, m_shownInk, y))
+    InkMap differing; // a band's changed blocks
+    differing.setSize(drawn.width(), 1);
+    for (int top = 0; top < drawn.height(); top += kBandRows) {
+        differing.clear();
+        int first = -1, last = -1; // the band's changed rows
+        for (int y = top; y < std::min(top + kBandRows, drawn.height()); ++y) {
+            if (compareRow(drawn, m_rasterizer.ink(), m_shown, m_shownInk, y, differing.row(0))) {
+                first = first < 0 ? y : first;
+                last = y;
+            }
+        }
+        if (first < 0)
             continue;
-        if (!changed.empty() && changed.back().last == y - 1)
-            changed.back().last = y;
-        else
-            changed.push_back({y, y});
+        QRect stretch;
+        differing.forEachRun(0, [&](int left, int right) {
+            const QRect run(QPoint(left, first), QPoint(std::min(right, drawn.width() - 1), last));
+            if (!stretch.isNull() && left - stretch.right() > kJoinedGapBlocks * InkMap::kBlockWidth) {
+                changed += stretch;
+                stretch = QRect();
+            }
+            stretch |= run;
+        });
+        changed += stretch;
     }
     // The shown picture is drawn over next, from its clear.
     m_shown.swap(m_drawn);

@@ -5,8 +5,7 @@
 #include "scope_surface.h"
 
 #include <QImage>
-
-#include <vector>
+#include <QRegion>
 
 // A scope screen in memory: lines go through LineRasterizer into a 32-bit
 // picture. The renderer works in window pixels; the picture may hold more
@@ -15,7 +14,7 @@
 //
 // Two pictures take turns: the one shown, and the one being drawn, which a
 // redraw starts afresh with its clear. present() makes the drawn one the
-// shown one and tells which rows of pixels differ between the two.
+// shown one and tells where pixels differ between the two.
 class RasterSurface : public ScopeSurface
 {
 public:
@@ -36,15 +35,10 @@ public:
     // The picture as it stands, every line drawn so far included.
     const QImage &picture();
 
-    // Rows first..last of the picture.
-    struct Rows
-    {
-        int first;
-        int last;
-    };
-    // What was drawn becomes what is shown: the bands of rows whose pixels
-    // changed, none when no pixel did.
-    std::vector<Rows> present();
+    // What was drawn becomes what is shown: where pixels changed, in
+    // pixels of the picture, as a few rectangles that cover them all, and
+    // nothing when no pixel did.
+    QRegion present();
 
 private:
     void drawOnShown();

@@ -80,14 +80,21 @@ void ScopeScreen::schedulePresent()
 void ScopeScreen::present()
 {
     m_presentScheduled = false;
-    // Each band of device rows, as the rows of the window that cover it.
+    // Each changed rectangle of device pixels, as the window pixels that cover it.
     const qreal ratio = m_buffer.devicePixelRatio();
-    const int areaTop = deviceArea().top(), windowTop = mapTo(window(), QPoint(0, 0)).y();
-    for (const RasterSurface::Rows rows : m_buffer.present()) {
-        const int top = int(std::floor((areaTop + rows.first) / ratio)) - windowTop;
-        const int bottom = int(std::ceil((areaTop + rows.last + 1) / ratio)) - windowTop;
-        update(contentsRect().left(), top, contentsRect().width(), bottom - top);
+    const QPoint areaOrigin = deviceArea().topLeft(), windowOrigin = mapTo(window(), QPoint(0, 0));
+    const auto covering = [ratio](int first, int last) {
+        return std::pair(int(std::floor(first / ratio)), int(std::ceil((last + 1) / ratio)) - 1);
+    };
+    QRegion repaint;
+    for (const QRect &rect : m_buffer.present()) {
+        const QRect onDevice = rect.translated(areaOrigin);
+        const auto [left, right] = covering(onDevice.left(), onDevice.right());
+        const auto [top, bottom] = covering(onDevice.top(), onDevice.bottom());
+        repaint += QRect(QPoint(left, top), QPoint(right, bottom)).translated(-windowOrigin);
     }
+    if (!repaint.isEmpty())
+        update(repaint & contentsRect());
 }
 
 void ScopeScreen::paintEvent(QPaintEvent *event)

@@ -8,8 +8,8 @@
 // Lines go into a back buffer that paint events copy to the screen, so the
 // picture stays as it was between redraws and when the window is covered.
 // The buffer holds the screen's own device pixels, so that the copy is one
-// to one at any scale factor. When a redraw is over, only the rows whose
-// pixels changed are repainted, and nothing when none did.
+// to one at any scale factor. When a redraw is over, only where pixels
+// changed is repainted, and nothing when none did.
 class ScopeScreen : public QFrame, public ScopeSurface
 {
     Q_OBJECT
