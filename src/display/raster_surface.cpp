@@ -1,5 +1,6 @@
 #include "raster_surface.h"
 
+#include "large_page_picture.h"
 #include "scope_colors.h"
 
 #include <algorithm>
@@ -79,7 +80,7 @@ void RasterSurface::resize(QSize size, qreal ratio, QSize pixels)
     if (!m_shown.isNull() && size == m_size && ratio == m_ratio && pixels == m_shown.size())
         return;
     const QImage &old = picture();
-    QImage resized(pixels, QImage::Format_RGB32);
+    QImage resized = largePagePicture(pixels);
     resized.fill(ScopeColors::kBackground);
     const int rows = std::min(resized.height(), old.height());
     const qsizetype bytes = qsizetype(std::min(resized.width(), old.width())) * qsizetype(sizeof(QRgb));
@@ -90,7 +91,9 @@ void RasterSurface::resize(QSize size, qreal ratio, QSize pixels)
     m_size = size;
     m_ratio = ratio;
     m_shown = resized;
-    m_drawn = resized.copy();
+    m_drawn = largePagePicture(pixels);
+    std::memcpy(m_drawn.bits(), m_shown.constBits(), size_t(m_shown.sizeInBytes()));
+    m_drawn.setDevicePixelRatio(ratio);
     m_rasterizer.setTarget(&m_drawn); // marks all: what was kept is anywhere
     m_rasterizer.setDevicePixelRatio(ratio);
     m_shownInk = m_rasterizer.ink();
