@@ -116,8 +116,14 @@ void ScopeScreen::paintEvent(QPaintEvent *event)
         const QRect area = onDevice(contentsRect());
         painter.setWorldTransform(toDevice.inverted());
         for (const QRect &rect : event->region()) {
+            // Clipped to one rectangle the copy is a plain one, line by line,
+            // where the painter would blend a region of many through its
+            // general path, and hand the work to other threads to wait on.
             const QRect part = onDevice(rect) & area;
-            painter.drawImage(QRectF(part), shown, QRectF(part.translated(-area.topLeft())));
+            painter.save();
+            painter.setClipRect(part, Qt::IntersectClip);
+            painter.drawImage(part, shown, part.translated(-area.topLeft()));
+            painter.restore();
         }
     } else {
         // Painted at another ratio than the picture's, as a grab of the
