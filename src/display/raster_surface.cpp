@@ -11,7 +11,7 @@ namespace {
 
 // Changes are gathered over bands of this many rows: one rectangle for each
 // stretch of changed columns in a band, as tall as the changed rows in it.
-constexpr int kBandRows = 128;
+constexpr int kBandRows = 64;
 // Stretches of changed blocks this close are shown as one: a few larger
 // rectangles cost the display less than many small ones.
 constexpr int kJoinedGapBlocks = 8;
