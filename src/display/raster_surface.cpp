@@ -44,6 +44,13 @@ bool compareRow(const QImage &a, const InkMap &inkA, const QImage &b, const InkM
     return rowDiffers;
 }
 
+// The pixels of one picture into another of its size and format.
+void copyPixels(const QImage &from, QImage &to)
+{
+    if (!from.isNull()) // a picture of no pixels has no memory
+        std::memcpy(to.bits(), from.constBits(), size_t(from.sizeInBytes()));
+}
+
 } // namespace
 
 RasterSurface::RasterSurface(QSize size, qreal ratio)
@@ -68,7 +75,7 @@ void RasterSurface::drawOnShown()
     // Lines drawn without a clear first go onto the picture as it is shown.
     if (m_drawing)
         return;
-    std::memcpy(m_drawn.bits(), m_shown.constBits(), size_t(m_shown.sizeInBytes()));
+    copyPixels(m_shown, m_drawn);
     m_rasterizer.ink() = m_shownInk;
     m_drawing = true;
 }
@@ -92,7 +99,7 @@ void RasterSurface::resize(QSize size, qreal ratio, QSize pixels)
     m_ratio = ratio;
     m_shown = resized;
     m_drawn = largePagePicture(pixels);
-    std::memcpy(m_drawn.bits(), m_shown.constBits(), size_t(m_shown.sizeInBytes()));
+    copyPixels(m_shown, m_drawn);
     m_drawn.setDevicePixelRatio(ratio);
     m_rasterizer.setTarget(&m_drawn); // marks all: what was kept is anywhere
     m_rasterizer.setDevicePixelRatio(ratio);
