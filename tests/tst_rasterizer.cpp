@@ -76,6 +76,7 @@ private slots:
     void separateSpansStaySeparate_data();
     void separateSpansStaySeparate();
     void aCopyOfThePictureKeepsWhatItShowed();
+    void bothPicturesStayOnLargePages();
     void evenLinesAtAScale_data();
     void evenLinesAtAScale();
 };
@@ -257,6 +258,28 @@ void TestRasterizer::aCopyOfThePictureKeepsWhatItShowed()
     QCOMPARE(now.pixel(0, 7), ScopeColors::kTrace);
     QCOMPARE(now.pixel(5, 1), ScopeColors::kTrace);
     QCOMPARE(first.pixel(0, 2), ScopeColors::kTrace);
+}
+
+void TestRasterizer::bothPicturesStayOnLargePages()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("large pages are asked for on Linux only");
+#else
+    // A silent copy of either picture would put it back on small pages.
+    const auto onLargePage = [](const QImage &picture) {
+        return reinterpret_cast<quintptr>(picture.constBits()) % (quintptr(2) << 20) == 0;
+    };
+    RasterSurface screen(QSize(1024, 768), 1.5);
+    for (const QSize size : {QSize(1024, 768), QSize(1024, 768), QSize(900, 700)}) {
+        screen.resize(size, 2.0);
+        screen.Cls();
+        screen.setForeColor(ScopeColors::kTrace);
+        screen.Line(0, 0, float(size.width()), float(size.height()));
+        QVERIFY(onLargePage(screen.picture()));
+        screen.present();
+        QVERIFY(onLargePage(screen.picture()));
+    }
+#endif
 }
 
 void TestRasterizer::evenLinesAtAScale_data()
