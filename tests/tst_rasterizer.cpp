@@ -2,6 +2,7 @@
 #include "display/raster_surface.h"
 #include "display/scope_renderer.h"
 #include "display/scope_colors.h"
+#include "no_readouts.h"
 #include "reference_line.h"
 
 #include <QTest>
@@ -33,12 +34,6 @@ public:
 
 private:
     QRgb m_color = 0;
-};
-
-struct NoReadouts : ReadoutDisplay
-{
-    void setTimeReadout(const QString &) override { }
-    void setLevelReadout(const QString &) override { }
 };
 
 std::vector<qint16> block(const QString &shape, int u)

@@ -4,6 +4,8 @@
 #include "window/form1.h"
 #include "window/scope_screen.h"
 
+#include "no_readouts.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,12 +62,6 @@ struct PaintSpy : QObject
             painted += static_cast<QPaintEvent *>(event)->region();
         return false;
     }
-};
-
-struct NoReadouts : ReadoutDisplay
-{
-    void setTimeReadout(const QString &) override { }
-    void setLevelReadout(const QString &) override { }
 };
 
 } // namespace
