@@ -43,15 +43,6 @@ void fillStep(Form1 &form, int u, int low, int high)
         form.m_Samples[size_t(i)] = qint16(i < u / 2 ? low : high);
 }
 
-// Device pixels of the rectangle `rect`, given in window pixels: each edge
-// to the nearest device pixel, as Qt's raster painting rounds them.
-QRect onDevice(const QRect &rect, qreal ratio)
-{
-    const auto device = [ratio](int coordinate) { return qRound(coordinate * ratio); };
-    return QRect(QPoint(device(rect.left()), device(rect.top())),
-                 QPoint(device(rect.right() + 1) - 1, device(rect.bottom() + 1) - 1));
-}
-
 // Gathers what the scope screen repaints.
 struct PaintSpy : QObject
 {
@@ -314,7 +305,7 @@ void TestScopeWindow::repaintsWhatChanged()
         const QPoint offset = form.Picture1->pos();
         QRegion repainted;
         for (const QRect &rect : spy.painted)
-            repainted += onDevice(rect.translated(offset), ratio).translated(-area.topLeft());
+            repainted += ScopeScreen::toDevicePixels(rect.translated(offset), ratio).translated(-area.topLeft());
         if (before.size() != after.size()) {
             QVERIFY2(repainted.contains(QRect(QPoint(0, 0), after.size())), name);
             continue;

@@ -44,12 +44,16 @@ QRect ScopeScreen::deviceArea() const
     return areaAt(m_buffer.devicePixelRatio());
 }
 
+QRect ScopeScreen::toDevicePixels(const QRect &rect, qreal ratio)
+{
+    const auto device = [ratio](int coordinate) { return qRound(coordinate * ratio); };
+    return QRect(QPoint(device(rect.left()), device(rect.top())),
+                 QPoint(device(rect.right() + 1) - 1, device(rect.bottom() + 1) - 1));
+}
+
 QRect ScopeScreen::areaAt(qreal ratio) const
 {
-    const QRect area(mapTo(window(), contentsRect().topLeft()), contentsRect().size());
-    const auto device = [ratio](int coordinate) { return qRound(coordinate * ratio); };
-    return QRect(QPoint(device(area.left()), device(area.top())),
-                 QPoint(device(area.right() + 1) - 1, device(area.bottom() + 1) - 1));
+    return toDevicePixels(QRect(mapTo(window(), contentsRect().topLeft()), contentsRect().size()), ratio);
 }
 
 void ScopeScreen::fitBuffer(qreal ratio)

@@ -32,6 +32,8 @@ public:
     // The drawing area in device pixels of the window, each edge rounded
     // to the nearest pixel as the window's backing store does.
     QRect deviceArea() const;
+    // A rectangle of window pixels in device pixels at `ratio`, rounded so.
+    static QRect toDevicePixels(const QRect &rect, qreal ratio);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
