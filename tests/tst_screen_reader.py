@@ -58,9 +58,9 @@ def missing_prerequisites():
 def start_x_server(folder):
     """Xvfb on the first free display; returns the process and its display."""
     number_file = os.path.join(folder, "display")
-    with open(number_file, "w") as out:
+    with open(number_file, "w") as out, open(os.path.join(folder, "xvfb.log"), "w") as log:
         server = subprocess.Popen(["Xvfb", "-displayfd", str(out.fileno()), "-screen", "0", "1024x768x24",
-                                   "-nolisten", "tcp"], pass_fds=[out.fileno()], stderr=subprocess.DEVNULL)
+                                   "-nolisten", "tcp"], pass_fds=[out.fileno()], stderr=log)
     deadline = time.monotonic() + 20
     while time.monotonic() < deadline:
         with open(number_file) as f:
@@ -177,7 +177,13 @@ def main():
             server, display = start_x_server(folder)
             try:
                 env = dict(os.environ, DISPLAY=display, TARNWICK_READER_BUS="1", XDG_RUNTIME_DIR=folder)
-                return subprocess.run(["dbus-run-session", "--", sys.executable, __file__, demo], env=env).returncode
+                result = subprocess.run(["dbus-run-session", "--", sys.executable, __file__, demo], env=env)
+                if result.returncode != 0:
+                    # What the X server said, should it be what failed.
+                    state = "running" if server.poll() is None else f"ended with {server.returncode}"
+                    with open(os.path.join(folder, "xvfb.log")) as log:
+                        print(f"Xvfb on {display}, {state}, said:\n{log.read()}", flush=True)
+                return result.returncode
             finally:
                 server.terminate()
                 server.wait()
