@@ -56,9 +56,11 @@ def missing_prerequisites():
 
 
 def start_x_server(folder):
-    """Xvfb on the first free display; returns the process and its display."""
+    """Xvfb on the first free display, its output in folder/xvfb.log; returns the
+    process, its display and that log."""
     number_file = os.path.join(folder, "display")
-    with open(number_file, "w") as out, open(os.path.join(folder, "xvfb.log"), "w") as log:
+    log_file = os.path.join(folder, "xvfb.log")
+    with open(number_file, "w") as out, open(log_file, "w") as log:
         server = subprocess.Popen(["Xvfb", "-displayfd", str(out.fileno()), "-screen", "0", "1024x768x24",
                                    "-nolisten", "tcp"], pass_fds=[out.fileno()], stderr=log)
     deadline = time.monotonic() + 20
@@ -66,7 +68,7 @@ def start_x_server(folder):
         with open(number_file) as f:
             number = f.read().strip()
         if number:
-            return server, ":" + number
+            return server, ":" + number, log_file
         time.sleep(0.1)
     server.kill()
     sys.exit("FAIL: Xvfb did not start")
@@ -174,14 +176,14 @@ def main():
         if missing:
             sys.exit("FAIL: missing " + ", ".join(missing) + "; ./bootstrap test installs them")
         with tempfile.TemporaryDirectory() as folder:
-            server, display = start_x_server(folder)
+            server, display, log_file = start_x_server(folder)
             try:
                 env = dict(os.environ, DISPLAY=display, TARNWICK_READER_BUS="1", XDG_RUNTIME_DIR=folder)
                 result = subprocess.run(["dbus-run-session", "--", sys.executable, __file__, demo], env=env)
                 if result.returncode != 0:
                     # What the X server said, should it be what failed.
                     state = "running" if server.poll() is None else f"ended with {server.returncode}"
-                    with open(os.path.join(folder, "xvfb.log")) as log:
+                    with open(log_file) as log:
                         print(f"Xvfb on {display}, {state}, said:\n{log.read()}", flush=True)
                 return result.returncode
             finally:
