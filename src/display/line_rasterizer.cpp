@@ -1,5 +1,6 @@
 #include "line_rasterizer.h"
 
+#include "aligned_picture.h"
 #include "fill_pixels.h"
 
 #include <algorithm>
@@ -58,9 +59,11 @@ void LineRasterizer::setTarget(QImage *image)
 
 QRgb *LineRasterizer::pixels()
 {
-    // Asked for at every write: bits() gives the image its own copy of the
-    // pixels when a copy of the picture shares them, so that copy keeps
-    // what it showed and the drawing goes on in the image.
+    // Asked for at every write: a copy of the picture shares its pixels until
+    // then. The image gets its own, laid out as before, so that the copy
+    // keeps what it showed and the drawing goes on a row apart as it did.
+    if (!m_image->isNull() && !m_image->isDetached())
+        *m_image = alignedCopy(*m_image);
     return reinterpret_cast<QRgb *>(m_image->bits());
 }
 

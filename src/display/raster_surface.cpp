@@ -1,6 +1,6 @@
 #include "raster_surface.h"
 
-#include "large_page_picture.h"
+#include "aligned_picture.h"
 #include "scope_colors.h"
 
 #include <algorithm>
@@ -87,7 +87,7 @@ void RasterSurface::resize(QSize size, qreal ratio, QSize pixels)
     if (!m_shown.isNull() && size == m_size && ratio == m_ratio && pixels == m_shown.size())
         return;
     const QImage &old = picture();
-    QImage resized = largePagePicture(pixels);
+    QImage resized = alignedPicture(pixels);
     resized.fill(ScopeColors::kBackground);
     const int rows = std::min(resized.height(), old.height());
     const qsizetype bytes = qsizetype(std::min(resized.width(), old.width())) * qsizetype(sizeof(QRgb));
@@ -98,7 +98,7 @@ void RasterSurface::resize(QSize size, qreal ratio, QSize pixels)
     m_size = size;
     m_ratio = ratio;
     m_shown = resized;
-    m_drawn = largePagePicture(pixels);
+    m_drawn = alignedPicture(pixels);
     copyPixels(m_shown, m_drawn);
     m_drawn.setDevicePixelRatio(ratio);
     m_rasterizer.setTarget(&m_drawn); // marks all: what was kept is anywhere
