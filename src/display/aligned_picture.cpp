@@ -10,7 +10,9 @@
 namespace {
 
 constexpr std::size_t kCacheLine = 64;
+#ifdef Q_OS_LINUX
 constexpr std::size_t kLargePage = std::size_t(2) << 20;
+#endif
 
 template<std::size_t alignment>
 QImage pictureIn(std::size_t bytes, QSize size, qsizetype bytesPerLine, QImage::Format format)
@@ -31,10 +33,12 @@ QImage allocatedPicture(QSize size, qsizetype bytesPerLine, QImage::Format forma
     const std::size_t bytes = std::size_t(bytesPerLine) * std::size_t(size.height());
     if (bytes == 0)
         return QImage(size, format);
+#ifdef Q_OS_LINUX
     // Below a large page, large pages gain nothing; above, whole ones.
-    if (bytes < kLargePage)
-        return pictureIn<kCacheLine>(bytes, size, bytesPerLine, format);
-    return pictureIn<kLargePage>((bytes + kLargePage - 1) / kLargePage * kLargePage, size, bytesPerLine, format);
+    if (bytes >= kLargePage)
+        return pictureIn<kLargePage>((bytes + kLargePage - 1) / kLargePage * kLargePage, size, bytesPerLine, format);
+#endif
+    return pictureIn<kCacheLine>(bytes, size, bytesPerLine, format);
 }
 
 } // namespace
