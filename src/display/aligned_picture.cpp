@@ -24,15 +24,18 @@ QImage pictureIn(std::size_t bytes, QSize size, qsizetype bytesPerLine, QImage::
     if constexpr (alignment == kLargePage)
         ::madvise(memory, bytes, MADV_HUGEPAGE); // a hint: refused, the pages stay small
 #endif
-    return QImage(static_cast<uchar *>(memory), size.width(), size.height(), bytesPerLine, format,
-                  [](void *pixels) { ::operator delete(pixels, std::align_val_t(alignment)); }, memory);
+    QImage picture(static_cast<uchar *>(memory), size.width(), size.height(), bytesPerLine, format,
+                   [](void *pixels) { ::operator delete(pixels, std::align_val_t(alignment)); }, memory);
+    // A size the toolkit refuses, such as one of no pixels, leaves the
+    // memory ours: the image is null and never hands it back.
+    if (picture.isNull())
+        ::operator delete(memory, std::align_val_t(alignment));
+    return picture;
 }
 
 QImage allocatedPicture(QSize size, qsizetype bytesPerLine, QImage::Format format)
 {
     const std::size_t bytes = std::size_t(bytesPerLine) * std::size_t(size.height());
-    if (bytes == 0)
-        return QImage(size, format);
 #ifdef Q_OS_LINUX
     // Below a large page, large pages gain nothing; above, whole ones.
     if (bytes >= kLargePage)
