@@ -98,9 +98,7 @@ void RasterSurface::resize(QSize size, qreal ratio, QSize pixels)
     m_size = size;
     m_ratio = ratio;
     m_shown = resized;
-    m_drawn = alignedPicture(pixels);
-    copyPixels(m_shown, m_drawn);
-    m_drawn.setDevicePixelRatio(ratio);
+    m_drawn = alignedCopy(m_shown);
     m_rasterizer.setTarget(&m_drawn); // marks all: what was kept is anywhere
     m_rasterizer.setDevicePixelRatio(ratio);
     m_shownInk = m_rasterizer.ink();
